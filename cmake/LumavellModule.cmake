@@ -1,0 +1,16 @@
+# lumavell_module(<name> PUBLIC <libs...> PRIVATE <libs...>): a static library from every .cpp
+# in the calling folder; its folder is the include path of whoever links it.
+function(lumavell_module name)
+    cmake_parse_arguments(M "" "" "PUBLIC;PRIVATE" ${ARGN})
+    file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(srcs)
+        add_library(${name} STATIC ${srcs})
+        target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
+        target_link_libraries(${name} PUBLIC ${M_PUBLIC} PRIVATE ${M_PRIVATE})
+        set_target_properties(${name} PROPERTIES AUTOMOC OFF)
+    else()
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${CMAKE_CURRENT_SOURCE_DIR})
+        target_link_libraries(${name} INTERFACE ${M_PUBLIC})
+    endif()
+endfunction()

@@ -1,0 +1,54 @@
+#pragma once
+// The Zip component shared by the thumbnail archive, album sharing and receiving: a list of
+// files packed under their bare names (deflate, level 9), an archive comment written as raw
+// bytes, and a safe extraction of every entry into one folder. Errors are told to the user
+// through the message interface; callers may also look at the results.
+
+#include <string>
+#include <vector>
+
+class TMessages;
+
+class TZipEngine {
+public:
+    explicit TZipEngine(TMessages* messages = nullptr);
+
+    void SetMessages(TMessages* messages) { messages_ = messages; }
+    void SetArchiveName(const std::string& path) { archive_ = path; }
+    const std::string& ArchiveName() const { return archive_; }
+
+    void ClearFiles() { files_.clear(); }
+    void AddFileToList(const std::string& fullPath) { files_.push_back(fullPath); }
+    const std::vector<std::string>& Files() const { return files_; }
+
+    // Creates a new archive (replacing any old file of that name, atomically) holding every
+    // listed file under its bare name, in list order.
+    bool Add();
+
+    // Writes the comment, byte for byte, into the finished archive.
+    bool SetComment(const std::string& comment);
+    // Reads the archive comment as raw bytes ("" when none or on error, without a message).
+    std::string Comment() const;
+
+    void SetBaseFolder(const std::string& folder) { baseFolder_ = folder; }
+    const std::string& BaseFolder() const { return baseFolder_; }
+
+    // Extracts every entry into the base folder under its bare name. Entry names with a folder
+    // part are reduced to their bare name; "..", empty names and links are refused; an archive
+    // whose contents would not fit on the disk is refused before anything is written.
+    bool Extract();
+
+    // The entry names of the archive, in archive order (empty on error, without a message).
+    std::vector<std::string> EntryNames() const;
+
+    const std::string& LastError() const { return lastError_; }
+
+private:
+    void Fail(const std::string& text);
+
+    TMessages* messages_;
+    std::string archive_;
+    std::vector<std::string> files_;
+    std::string baseFolder_;
+    std::string lastError_;
+};
