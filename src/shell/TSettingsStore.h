@@ -14,10 +14,14 @@ public:
     TSettingsStore(std::string userFile, std::string machineFile);
 
     // The default locations: $XDG_CONFIG_HOME (or ~/.config) + "/Corvane/Lumavell2.conf" for the
-    // user; for the machine, LUMAVELL_MACHINE_SETTINGS when set, else the file the install step
-    // (or the build tree) placed beside the program.
+    // user; for the machine, LUMAVELL_MACHINE_SETTINGS when set, else MachineFileFor the folder
+    // of the running program.
     static std::string DefaultUserFile();
     static std::string DefaultMachineFile();
+    // The first that exists of <programFolder>/../etc/lumavell2/machine.conf (an installed
+    // program: <prefix>/bin beside <prefix>/etc) and <programFolder>/machine.conf (a program run
+    // from the build tree); otherwise /etc/lumavell2/machine.conf, whether it exists or not.
+    static std::string MachineFileFor(const std::string& programFolder);
 
     bool ReadBool(const std::string& section, const std::string& key, bool def);
     int ReadInteger(const std::string& section, const std::string& key, int def);
@@ -33,9 +37,15 @@ public:
 
     const std::string& UserFile() const { return userFile_; }
     const std::string& MachineFile() const { return machineFile_; }
+    // Why the last write failed ("" after a write that succeeded).
+    const std::string& LastError() const { return lastError_; }
 
 private:
+    // The stored text of section/key from the file the next read goes to; false when absent.
+    bool Lookup(const std::string& section, const std::string& key, std::string& value);
+
     std::string userFile_;
     std::string machineFile_;
     bool machineNext_ = false;
+    std::string lastError_;
 };

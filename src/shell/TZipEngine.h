@@ -4,6 +4,8 @@
 // bytes, and a safe extraction of every entry into one folder. Errors are told to the user
 // through the message interface; callers may also look at the results.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,6 +13,9 @@ class TMessages;
 
 class TZipEngine {
 public:
+    // Bytes free on the volume holding a folder, -1 when unknown.
+    using FreeSpaceFunction = std::function<std::int64_t(const std::string& folder)>;
+
     explicit TZipEngine(TMessages* messages = nullptr);
 
     void SetMessages(TMessages* messages) { messages_ = messages; }
@@ -33,15 +38,21 @@ public:
     void SetBaseFolder(const std::string& folder) { baseFolder_ = folder; }
     const std::string& BaseFolder() const { return baseFolder_; }
 
-    // Extracts every entry into the base folder under its bare name. Entry names with a folder
-    // part are reduced to their bare name; "..", empty names and links are refused; an archive
-    // whose contents would not fit on the disk is refused before anything is written.
+    // Extracts every entry into the base folder (created when missing) under its bare name.
+    // Entry names with a folder part are reduced to their bare name; folder entries are skipped;
+    // "." and "..", empty names, links, special and encrypted entries are refused (the others
+    // are still extracted, and the result is false). Nothing is ever written outside the base
+    // folder, nor through a link in it. An archive whose contents would not fit on the disk is
+    // refused before anything is written; files of the same name are replaced, each whole.
     bool Extract();
 
     // The entry names of the archive, in archive order (empty on error, without a message).
     std::vector<std::string> EntryNames() const;
 
     const std::string& LastError() const { return lastError_; }
+
+    // Replaces the free-space query Extract uses (the default asks the file system); for tests.
+    void SetFreeSpaceFunction(FreeSpaceFunction fn) { freeSpace_ = std::move(fn); }
 
 private:
     void Fail(const std::string& text);
@@ -51,4 +62,5 @@ private:
     std::vector<std::string> files_;
     std::string baseFolder_;
     std::string lastError_;
+    FreeSpaceFunction freeSpace_;
 };
