@@ -1,15 +1,36 @@
-// Lumavell2 start-up. Until the main window exists this says what the program is.
+// Lumavell2 start-up: the splash window first, then the main window and the dialogs, the stored
+// options, and the event loop.
 #include <QApplication>
-#include <QLabel>
+
+#include <string>
+#include <vector>
+
+#include "TAppWindows.h"
+#include "TPlatform.h"
+#include "TQtMessages.h"
+#include "TSettingsStore.h"
+#include "frmMainU.h"
+#include "frmSplashU.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    auto* splash = new TfrmSplash;
+    splash->ShowNow();
+    QApplication::processEvents();
+
     QApplication::setApplicationName("Lumavell2");
-    QLabel label("Lumavell2 photo organiser\n(the main window is being built)");
-    label.setAccessibleName("Lumavell2");
-    label.setAlignment(Qt::AlignCenter);
-    label.resize(420, 160);
-    label.setWindowTitle("Lumavell2");
-    label.show();
+    ApplyLookAndFeel(app);
+
+    TSettingsStore settings(TSettingsStore::DefaultUserFile(), TSettingsStore::DefaultMachineFile());
+    // Until the main window exists, message boxes belong to the splash so that they appear
+    // above it rather than hidden behind it.
+    TQtMessages messages(splash);
+    TLinuxPlatform platform;
+    std::vector<std::string> args(argv + 1, argv + argc);
+
+    TAppWindows windows(settings, messages, platform.DocumentsFolder(), args);
+    messages.SetParent(&windows.Main());
+    windows.Main().SetSplash(splash);
+    windows.Main().show();
     return app.exec();
 }

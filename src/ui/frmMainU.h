@@ -1,0 +1,186 @@
+#pragma once
+// The main window: from left to right the import bar, the album pane and the photo viewer, with
+// movable dividers between them; a menu bar and three tool bars over one list of commands.
+// The window is created once at start-up and lives for the whole run: its creation reads the
+// install folder and the pane widths, its first showing restores the placement and counts the
+// start, its destruction writes the placement and the pane settings back.
+
+#include <QImage>
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <QString>
+
+#include <string>
+#include <vector>
+
+#include "TMainLayout.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollArea;
+class QToolBar;
+class QToolButton;
+class TMessages;
+class TSettingsStore;
+class TfrmPrefs2;
+class TPaneRow;
+class TSplitter;
+class THScrollStrip;
+class TPhotoList;
+
+class TfrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // documentsFolder: the user's documents folder (without a trailing slash); the catalog root
+    // lies below it.
+    TfrmMain(TSettingsStore& settings, TMessages& messages, std::string documentsFolder,
+             QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // ---- Start-up wiring ----
+    // The Preferences dialog: its check boxes hold options the window reads.
+    void SetPrefs(TfrmPrefs2* prefs);
+    TfrmPrefs2* Prefs() const { return prefs_; }
+    // The splash window, hidden and destroyed at the first showing.
+    void SetSplash(QWidget* splash);
+    // The program's arguments (without the program name), acted on at the first showing.
+    void SetArguments(std::vector<std::string> args);
+    // Applies the stored options to the panes, the commands and the Preferences dialog.
+    void ApplyStoredOptions();
+
+    // ---- Commands ----
+    // The command named name ("NewCol", "ZoomIn", ...), or nullptr.
+    QAction* Command(const QString& name) const;
+    const QList<QAction*>& Commands() const { return commands_; }
+
+    // ---- Process-wide strings ----
+    const std::string& InstallFolder() const { return installFolder_; }
+    const std::string& DocumentsFolder() const { return documentsFolder_; }
+    const std::string& HelpFileName() const { return helpFileName_; }
+    // documents folder + "/My Pictures/My Albums/".
+    std::string CatalogRoot() const;
+
+    // ---- Panes ----
+    QWidget* ImportBar() const { return Panel4; }
+    TSplitter* ImportDivider() const { return Splitter3; }
+    QWidget* AlbumPane() const { return Panel1; }
+    TSplitter* AlbumDivider() const { return Splitter1; }
+    QWidget* Viewer() const { return Panel2; }
+    QWidget* DetailsPanel() const { return pnlDetails; }
+    THScrollStrip* ImageToolStrip() const { return stripImage; }
+    TPhotoList* PhotoList() const { return ListBox1; }
+    // The width set for a pane (kept while the pane is hidden).
+    int PaneWidth(const QWidget* pane) const;
+    void SetPaneWidth(QWidget* pane, int width);
+
+    // Pane toggles (the commands Album Pane, Image Bar, Everything Bar and Import Image).
+    void HideCollectionsExecute();
+    void HideImageExecute();
+    void HideCreditExecute();
+    void nuImportExecute();
+    // Drops down the album box's list.
+    void OpenColExecute();
+
+    // Search-results mode: the search controls stand above the photo list.
+    bool SearchMode() const { return searchMode_; }
+    void SetSearchMode(bool on);
+
+    // Lays the album pane's controls out for its width and refills the photo list.
+    void LayoutAlbumPane();
+    // Refills the photo list from the thumbnail strip and the row captions (drops the selection).
+    void UpdThumbs();
+    void SetThumbnailStrip(std::vector<QImage> pictures, std::vector<QString> captions);
+
+    // Sets the dragging style of the album divider / the import divider.
+    void SetAlbumDividerLive(bool live);
+    void SetImportDividerLive(bool live);
+
+    // The window's placement in its stored form.
+    std::string PlacementText() const;
+    bool FirstShown() const { return firstShown_; }
+
+protected:
+    void setVisible(bool visible) override;
+    void moveEvent(QMoveEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* o, QEvent* e) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+    void FormDestroy();
+    void RestorePlacement();
+    void TrackNormalRect();
+
+    void BuildCommands();
+    void BuildMenus();
+    void BuildImportBar();
+    void BuildAlbumPane();
+    void BuildViewer();
+    QToolBar* MakeToolBar(const QString& objectName, const QString& accessibleName, int iconSize);
+    QAction* MenuProxy(QAction* command, const QString& text, QMenu* menu);
+
+    void AlbumPaneResize();
+    void ImportBarResize();
+    void DetailsPanelResize();
+
+    TSettingsStore& settings_;
+    TMessages& messages_;
+    std::string documentsFolder_;
+    std::string installFolder_;
+    std::string helpFileName_;
+    TfrmPrefs2* prefs_ = nullptr;
+    QPointer<QWidget> splash_;
+    std::vector<std::string> args_;
+    bool firstShown_ = false;
+    bool searchMode_ = false;
+    QRect normalRect_;
+
+    std::vector<QImage> thumbStrip_;
+    std::vector<QString> rowCaptions_;
+
+    QList<QAction*> commands_;
+
+    // Panes and dividers.
+    TPaneRow* row_ = nullptr;
+    QWidget* Panel4 = nullptr;
+    TSplitter* Splitter3 = nullptr;
+    QWidget* Panel1 = nullptr;
+    TSplitter* Splitter1 = nullptr;
+    QWidget* Panel2 = nullptr;
+
+    // Import bar.
+    QLabel* lblImportTitle = nullptr;
+    QToolButton* btnImportClose = nullptr;
+    QToolBar* tbImport = nullptr;
+
+    // Album pane.
+    QComboBox* ComboBox1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QPushButton* btnSearch = nullptr;
+    QPushButton* btnSearchOptions = nullptr;
+    QPushButton* btnSearchHelp = nullptr;
+    TPhotoList* ListBox1 = nullptr;
+    QToolBar* tbAlbum = nullptr;
+    THScrollStrip* stripAlbum = nullptr;
+
+    // Viewer.
+    QLabel* lblTitle = nullptr;
+    QScrollArea* ScrollBox1 = nullptr;
+    QLabel* Image1 = nullptr;
+    QWidget* pnlDetails = nullptr;
+    QToolBar* tbImage = nullptr;
+    THScrollStrip* stripImage = nullptr;
+    QLabel* lblTakenBy = nullptr;
+    QLabel* lblCredit = nullptr;
+    QLabel* lblDateCaption = nullptr;
+    QLabel* lblDate = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+};
