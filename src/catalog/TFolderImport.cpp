@@ -1,0 +1,327 @@
+#include "TFolderImport.h"
+
+#include <algorithm>
+#include <atomic>
+#include <filesystem>
+#include <cstdint>
+#include <set>
+#include <thread>
+
+#include "JpegCodec.h"
+#include "TCatalog.h"
+#include "THints.h"
+#include "TMessages.h"
+#include "TPlatform.h"
+
+namespace fs = std::filesystem;
+
+namespace folderimport {
+
+namespace {
+
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
+
+bool IsHidden(const std::string& name) { return !name.empty() && name[0] == '.'; }
+
+// "\040" and friends in a mounts table field.
+std::string Unescape(const std::string& s) {
+    std::string out;
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size() && s[i + 1] >= '0' && s[i + 1] <= '3' && s[i + 2] >= '0' &&
+            s[i + 2] <= '7' && s[i + 3] >= '0' && s[i + 3] <= '7') {
+            out.push_back(char((s[i + 1] - '0') * 64 + (s[i + 2] - '0') * 8 + (s[i + 3] - '0')));
+            i += 3;
+        } else {
+            out.push_back(s[i]);
+        }
+    }
+    return out;
+}
+
+// Names of a folder's entries of one kind, hidden ones left out, in list order.
+std::vector<std::string> Entries(const std::string& folder, bool wantFolders, bool photosOnly) {
+    std::vector<std::string> out;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (IsHidden(name)) continue;
+        if (photosOnly && !MatchesMask(name)) continue;
+        std::error_code sec;
+        const fs::file_status st = fs::status(it->path(), sec);  // follows links
+        if (sec) continue;
+        if (wantFolders ? fs::is_directory(st) : fs::is_regular_file(st)) out.push_back(name);
+    }
+    std::sort(out.begin(), out.end(), NameLess);
+    return out;
+}
+
+}  // namespace
+
+bool IsPseudoFileSystem(const std::string& t) {
+    static const std::set<std::string> pseudo = {
+        "proc",      "sysfs",       "devtmpfs",   "devpts",   "tmpfs",      "cgroup",     "cgroup2",
+        "securityfs", "pstore",     "debugfs",    "tracefs",  "configfs",   "fusectl",    "mqueue",
+        "hugetlbfs", "bpf",         "autofs",     "binfmt_misc", "efivarfs", "rpc_pipefs", "nsfs",
+        "ramfs",     "selinuxfs",   "squashfs",   "devfs",    "usbfs",      "nfsd",       "rootfs",
+        "fuse.gvfsd-fuse", "fuse.portal", "fuse.lxcfs", "fuse.snapfuse"};
+    return pseudo.count(t) > 0;
+}
+
+std::vector<TVolume> MountedVolumes(const std::string& mountsFile) {
+    std::vector<TVolume> out;
+    std::string bytes;
+    if (!ReadFileBytes(mountsFile, bytes)) return out;
+    std::set<std::string> seen;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t eol = bytes.find('\n', pos);
+        if (eol == std::string::npos) eol = bytes.size();
+        const std::string line = bytes.substr(pos, eol - pos);
+        pos = eol + 1;
+        std::vector<std::string> f;
+        size_t i = 0;
+        while (i < line.size() && f.size() < 3) {
+            while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+            size_t j = i;
+            while (j < line.size() && line[j] != ' ' && line[j] != '\t') ++j;
+            if (j > i) f.push_back(line.substr(i, j - i));
+            i = j;
+        }
+        if (f.size() < 3) continue;
+        TVolume v{Unescape(f[1]), Unescape(f[0]), f[2]};
+        if (IsPseudoFileSystem(v.fsType) || v.mountPoint.empty() || v.mountPoint[0] != '/') continue;
+        if (!seen.insert(v.mountPoint).second) continue;
+        out.push_back(std::move(v));
+    }
+    std::sort(out.begin(), out.end(),
+              [](const TVolume& a, const TVolume& b) { return a.mountPoint < b.mountPoint; });
+    return out;
+}
+
+std::vector<std::string> FolderRows(const std::string& folder) {
+    std::vector<std::string> rows;
+    if (folder.empty() || folder[0] != '/') return rows;
+    rows.push_back("/");
+    size_t pos = 1;
+    while (pos < folder.size()) {
+        size_t slash = folder.find('/', pos);
+        if (slash == std::string::npos) slash = folder.size();
+        if (slash > pos) rows.push_back(folder.substr(0, slash));
+        pos = slash + 1;
+    }
+    return rows;
+}
+
+std::vector<std::string> SubFolders(const std::string& folder) { return Entries(folder, true, false); }
+
+std::vector<std::string> ListPhotoFiles(const std::string& folder) { return Entries(folder, false, true); }
+
+bool MatchesMask(const std::string& name) {
+    static const char ext[] = ".jpg";
+    if (name.size() < 4) return false;
+    for (size_t i = 0; i < 4; ++i)
+        if (Lower(name[name.size() - 4 + i]) != ext[i]) return false;
+    return true;
+}
+
+bool NameLess(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char x = static_cast<unsigned char>(Lower(a[i]));
+        const unsigned char y = static_cast<unsigned char>(Lower(b[i]));
+        if (x != y) return x < y;
+    }
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+std::string ImportTitle(const std::string& fileName) {
+    std::string title = fileName.size() > 4 ? fileName.substr(0, fileName.size() - 4) : std::string();
+    std::replace(title.begin(), title.end(), '_', ' ');
+    return title;
+}
+
+std::string ImportCredit(const std::string& userName) { return userName.substr(0, 254); }
+
+}  // namespace folderimport
+
+using namespace folderimport;
+
+TFolderImport::TFolderImport(TCatalog& catalog, TPlatform& platform) : catalog_(catalog), platform_(platform) {}
+
+bool TFolderImport::ReadFolder(const std::string& folder) {
+    std::error_code ec;
+    if (folder.empty() || !fs::is_directory(folder, ec)) return false;
+    std::string f = folder;
+    while (f.size() > 1 && f.back() == '/') f.pop_back();
+    folder_ = f;
+    files_ = ListPhotoFiles(folder_);
+    platform_.SetWorkingDirectory(folder_);
+    return true;
+}
+
+bool TFolderImport::FolderChanged(TImportObserver* observer) {
+    state_ = TListState::Placeholders;
+    return RefreshImportList(observer);
+}
+
+bool TFolderImport::RefreshImportList(TImportObserver* observer) {
+    const std::vector<std::string> files = files_;
+    const std::string folder = folder_;
+    const size_t total = files.size();
+    std::vector<QImage> pictures(total);
+    std::vector<std::string> errors(total);
+    // The first failing row in list order; rows after it are not worth decoding.
+    std::atomic<size_t> firstFail{total};
+    std::atomic<size_t> next{0};
+    std::atomic<int> done{0};
+
+    auto doOne = [&](size_t i) {
+        if (i < firstFail.load()) {
+            QImage full;
+            if (imaging::LoadJpeg(folder + "/" + files[i], full, errors[i], TAlbumView::kThumbWidth,
+                                  TAlbumView::kThumbHeight)) {
+                pictures[i] = imaging::StretchTo(full, TAlbumView::kThumbWidth, TAlbumView::kThumbHeight);
+            } else {
+                size_t cur = firstFail.load();
+                while (i < cur && !firstFail.compare_exchange_weak(cur, i)) {
+                }
+            }
+        }
+        done.fetch_add(1);
+    };
+    auto work = [&] {
+        for (size_t i = next.fetch_add(1); i < total; i = next.fetch_add(1)) doOne(i);
+    };
+
+    int threads = threads_ > 0 ? threads_ : int(std::thread::hardware_concurrency());
+    if (threads < 1) threads = 1;
+    std::vector<std::thread> pool;
+    for (int t = 1; t < threads && size_t(t) < total; ++t) pool.emplace_back(work);
+    // The calling thread decodes too, and reports progress between its own rows (about a
+    // hundred times at most).
+    int reportedStep = -1;
+    for (size_t i = next.fetch_add(1); i < total; i = next.fetch_add(1)) {
+        doOne(i);
+        const int d = done.load();
+        const int step = int(int64_t(d) * 100 / int64_t(total));
+        if (observer && step != reportedStep) {
+            observer->OnImportProgress(d, int(total));
+            reportedStep = step;
+        }
+    }
+    for (auto& t : pool) t.join();
+    if (observer && total > 0 && reportedStep != 100) observer->OnImportProgress(int(total), int(total));
+
+    const size_t fail = firstFail.load();
+    if (fail < total) {
+        // The waiting rows stay; nothing made so far is shown.
+        state_ = TListState::Placeholders;
+        names_.clear();
+        thumbs_.clear();
+        ShowOk(catalog_.Messages(), "Error", errors[fail], TMsgIcon::Error);
+        return false;
+    }
+    names_ = files;
+    thumbs_ = std::move(pictures);
+    state_ = TListState::Thumbnails;
+    return true;
+}
+
+std::vector<TPhotoRow> TFolderImport::UpdImportThumbs() const {
+    std::vector<TPhotoRow> rows;
+    if (state_ == TListState::Placeholders) {
+        rows.push_back({TAlbumView::kWaitingRow1, QImage()});
+        rows.push_back({TAlbumView::kWaitingRow2, QImage()});
+        return rows;
+    }
+    if (state_ != TListState::Thumbnails) return rows;
+    rows.reserve(names_.size());
+    for (size_t i = 0; i < names_.size(); ++i)
+        rows.push_back({names_[i], thumbs_[i].convertToFormat(QImage::Format_RGB32)});
+    return rows;
+}
+
+bool TFolderImport::Browse() {
+    const std::string chosen = catalog_.Messages().BrowseFolder(kBrowseCaption, folder_);
+    if (chosen.empty()) return false;
+    // The same folder (by identity, however it is spelt) changes nothing.
+    std::error_code ec;
+    if (!folder_.empty() && fs::equivalent(chosen, folder_, ec) && !ec) return false;
+    return ReadFolder(chosen);
+}
+
+bool TFolderImport::IsRealAlbum(const std::string& albumLine) {
+    const std::string name = TCatalog::AlbumEntryName(albumLine);
+    return !name.empty() && name != TCatalog::kSearchResultsAlbum;
+}
+
+TAddButtons TFolderImport::FilesChanged(const std::string& albumLine) const {
+    return {false, !files_.empty() && IsRealAlbum(albumLine)};
+}
+
+TAddButtons TFolderImport::ThumbnailSelected(const std::string& albumLine) const {
+    if (state_ != TListState::Thumbnails) return {};
+    const bool on = IsRealAlbum(albumLine);
+    return {on, on};
+}
+
+bool TFolderImport::NoAlbum(const std::string& albumLine) {
+    if (!albumLine.empty()) return false;
+    ShowOk(catalog_.Messages(), kNoAlbumCaption, kNoAlbumText, TMsgIcon::Information);
+    return true;
+}
+
+bool TFolderImport::FileOne(int row, const std::string& albumName, const std::string& credit, TImportAdd& out) {
+    const std::string& name = names_[size_t(row)];
+    const std::string path = folder_ + "/" + name;
+    TMlb2& cat = catalog_.CatalogTable();
+    // The new identifier continues from the last record's; a last record whose ImgID is not a
+    // number stops the add before anything is written.
+    int last = 0;
+    const std::string lastText = cat.Last() ? cat.GetValue("ImgID") : std::string();
+    if (!TCatalog::ParseInt(lastText, last)) {
+        ShowOk(catalog_.Messages(), "Error", "'" + lastText + "' is not a valid integer value",
+               TMsgIcon::Error);
+        return false;
+    }
+    const int id = catalog_.NextImageId();
+    TCatalog::AddImage(cat, catalog_.AlbumTable(), id, ImportTitle(name), path, credit, "");
+    catalog_.SaveCatalog();
+    catalog_.SaveAlbum(albumName);
+    out.ids.push_back(id);
+    return true;
+}
+
+void TFolderImport::Finish(TImportAdd& out) const {
+    out.refreshList = true;
+    out.closeAllHelp = true;
+    out.hintFlag = hint::kFirstTimeImportPhoto;
+    out.hintText = hint::kTextImportPhoto;
+    out.hintControl = hint::kCtlPhotoList;
+}
+
+TImportAdd TFolderImport::AddTo(int row, const std::string& albumLine) {
+    TImportAdd out;
+    if (state_ != TListState::Thumbnails || row < 0 || row >= FileCount()) return out;
+    if (NoAlbum(albumLine)) return out;
+    const std::string credit = ImportCredit(platform_.UserName());
+    if (!FileOne(row, TCatalog::AlbumEntryName(albumLine), credit, out)) return out;
+    Finish(out);
+    return out;
+}
+
+TImportAdd TFolderImport::AddAll(const std::string& albumLine, const std::function<void(int)>& selectRow) {
+    TImportAdd out;
+    if (state_ == TListState::Placeholders) return out;
+    const std::string credit = ImportCredit(platform_.UserName());
+    const std::string albumName = TCatalog::AlbumEntryName(albumLine);
+    for (int i = 0; i < FileCount(); ++i) {
+        if (selectRow) selectRow(i);
+        if (NoAlbum(albumLine)) return out;
+        if (!FileOne(i, albumName, credit, out)) return out;
+    }
+    Finish(out);
+    return out;
+}

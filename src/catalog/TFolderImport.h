@@ -1,0 +1,167 @@
+#pragma once
+// TFolderImport: the import bar without its widgets. It walks the file system (drives, the
+// folder rows, the JPEG photos of one folder), makes the 100 x 80 thumbnails of the import list
+// and files photos from the current folder into the open album ("Add To >>" and Add All).
+//
+// A photo is filed where it lies: a catalog record that points at the file (title from the file
+// name, photographer = the logged-in user) and an album row; data.mlb and the album's .col are
+// written after every photo. What only the window can do (rebuilding the photo list, closing the
+// help windows, the balloon hint) comes back in TImportAdd for the window to carry out.
+//
+// The import list has no row limit: a folder of any size is listed whole.
+
+#include <QImage>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "TAlbumView.h"
+
+class TCatalog;
+class TPlatform;
+
+// One mounted volume for the drive selector.
+struct TVolume {
+    std::string mountPoint;  // folder the volume is mounted on
+    std::string device;      // what is mounted ("/dev/sda1", "server:/share", ...)
+    std::string fsType;      // "ext4", "vfat", ...
+};
+
+namespace folderimport {
+
+inline constexpr const char* kMask = "*.jpg";
+inline constexpr const char* kBrowseCaption = "Browse...";
+inline constexpr const char* kBrowseText =
+    "Choose a folder that contains the photos that you want to import and then click OK.";
+inline constexpr const char* kNoAlbumCaption = "Error";
+inline constexpr const char* kNoAlbumText = "No album selected.";
+inline constexpr const char* kShowImportKey = "showImport";
+
+// The machine's mounted volumes, read from a mounts table in the /proc/self/mounts layout
+// (octal escapes such as "\040" decoded). Pseudo and virtual file systems (proc, sysfs, tmpfs,
+// cgroup, snap images, ...) are left out, and so is any mount point listed twice after its
+// first line. Sorted by mount point, "/" first.
+std::vector<TVolume> MountedVolumes(const std::string& mountsFile = "/proc/self/mounts");
+// True for file system types that hold no user files.
+bool IsPseudoFileSystem(const std::string& fsType);
+
+// The folder rows of a folder: its path from the root down, one row per level
+// ("/", "/home", "/home/ann"). A relative or empty folder gives no rows.
+std::vector<std::string> FolderRows(const std::string& folder);
+// The names of a folder's sub-folders (links to folders included), hidden ones (".name") left
+// out, sorted without regard to case.
+std::vector<std::string> SubFolders(const std::string& folder);
+// The names of a folder's regular files (links followed) that match "*.jpg" without regard to
+// case, hidden ones left out, sorted without regard to case (ties bytewise).
+std::vector<std::string> ListPhotoFiles(const std::string& folder);
+// True when a file name matches "*.jpg" without regard to case.
+bool MatchesMask(const std::string& fileName);
+// Name order of the lists: ASCII letters compared without regard to case, then bytewise.
+bool NameLess(const std::string& a, const std::string& b);
+
+// The title of a filed photo: the file name without its last four characters, every "_" turned
+// into " " ("summer_at_the_lake.jpg" -> "summer at the lake"; ".jpg" -> "").
+std::string ImportTitle(const std::string& fileName);
+// The photographer of a filed photo: the user name, at most 254 bytes.
+std::string ImportCredit(const std::string& userName);
+
+}  // namespace folderimport
+
+// States of the two add buttons.
+struct TAddButtons {
+    bool addTo = false;   // "Add To >>"
+    bool addAll = false;  // Add All
+    bool operator==(const TAddButtons&) const = default;
+};
+
+// What an add left for the window to do.
+struct TImportAdd {
+    std::vector<int> ids;         // identifiers filed, in order
+    bool refreshList = false;     // run RefreshList on the photo list
+    bool closeAllHelp = false;    // close every help window
+    // The balloon hint to show at the photo list (THints::ShowFirstUseHint); empty flag: none.
+    std::string hintFlag;
+    std::string hintText;
+    std::string hintControl;
+};
+
+// Progress of the import list's thumbnails; called on the thread that runs RefreshImportList.
+class TImportObserver {
+public:
+    virtual ~TImportObserver() = default;
+    virtual void OnImportProgress(int done, int total) { (void)done, (void)total; }
+};
+
+class TFolderImport {
+public:
+    // What the thumbnail list shows.
+    enum class TListState {
+        Empty,         // nothing yet (start-up)
+        Placeholders,  // the two waiting rows: thumbnails are being made or making them failed
+        Thumbnails,    // one row per file of the file list
+    };
+
+    TFolderImport(TCatalog& catalog, TPlatform& platform);
+
+    // Worker threads for the thumbnails; 0 (the default) uses one per core.
+    void SetThreadCount(int n) { threads_ = n; }
+
+    // Reads a folder into the file list and makes it the working directory. The thumbnail list
+    // is not touched: the window runs FolderChanged afterwards. False when the folder does not
+    // exist (nothing changes then).
+    bool ReadFolder(const std::string& folder);
+    const std::string& CurrentFolder() const { return folder_; }
+    const std::vector<std::string>& FileList() const { return files_; }
+
+    // Folder changed: the thumbnail list shows the two waiting rows (the window paints them at
+    // once), then RefreshImportList. Returns whether the thumbnails were made.
+    bool FolderChanged(TImportObserver* observer = nullptr);
+    // Rebuilds the thumbnails and file names from the file list. A photo that cannot be decoded
+    // stops it with the decoder's message; the list then keeps its two waiting rows.
+    bool RefreshImportList(TImportObserver* observer = nullptr);
+    // The rows of the thumbnail list: the two waiting rows (no picture), or one per file with a
+    // 32-bit copy of its thumbnail.
+    std::vector<TPhotoRow> UpdImportThumbs() const;
+
+    TListState ListState() const { return state_; }
+    const std::vector<std::string>& FileNames() const { return names_; }
+    const std::vector<QImage>& Thumbnails() const { return thumbs_; }
+    int FileCount() const { return static_cast<int>(names_.size()); }
+
+    // Browse: the folder dialog starts at the current folder. True when another folder was
+    // chosen and read (the window then runs FolderChanged); the same folder, a folder that
+    // cannot be read, or Cancel change nothing.
+    bool Browse();
+
+    // Add buttons. albumLine is the line the album box shows ("" when none).
+    static bool IsRealAlbum(const std::string& albumLine);
+    // After every re-read of the file list and every change of its selection.
+    TAddButtons FilesChanged(const std::string& albumLine) const;
+    // A row of the thumbnail list was selected. The waiting rows are not photos: selecting one
+    // leaves both buttons disabled.
+    TAddButtons ThumbnailSelected(const std::string& albumLine) const;
+    // The album box switched to "Search Results".
+    static TAddButtons SearchResultsOpened() { return {}; }
+
+    // "Add To >>" for row r of the thumbnail list, into the open album (the catalog's album
+    // table) named by albumLine. Does nothing while the list shows the waiting rows.
+    TImportAdd AddTo(int row, const std::string& albumLine);
+    // Add All: every row in order; selectRow (may be empty) moves the list's selection to each
+    // row before it is filed. Does nothing while the list shows the waiting rows.
+    TImportAdd AddAll(const std::string& albumLine, const std::function<void(int)>& selectRow = {});
+
+private:
+    bool NoAlbum(const std::string& albumLine);
+    // Files one photo; false (after a message) when the catalog's last ImgID is not a number.
+    bool FileOne(int row, const std::string& albumName, const std::string& credit, TImportAdd& out);
+    void Finish(TImportAdd& out) const;
+
+    TCatalog& catalog_;
+    TPlatform& platform_;
+    int threads_ = 0;
+    std::string folder_;
+    std::vector<std::string> files_;
+    TListState state_ = TListState::Empty;
+    std::vector<std::string> names_;
+    std::vector<QImage> thumbs_;
+};
