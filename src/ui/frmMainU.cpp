@@ -1,13 +1,18 @@
 #include "frmMainU.h"
 
+#include "TBalloonHint.h"
+#include "THelp.h"
+#include "THints.h"
 #include "TIcons.h"
 #include "TMessages.h"
 #include "TPanes.h"
 #include "TPhotoList.h"
 #include "TSettingsStore.h"
+#include "frmHelpU.h"
 #include "frmPrefs2U.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -18,10 +23,13 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -98,6 +106,24 @@ protected:
 };
 
 
+// Text of the catalog files is bytes in the locale's encoding.
+QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
+
+// The album box's lines are 22 pixels high, in the box and in its drop-down list.
+constexpr int kAlbumLineHeight = 22;
+constexpr int kAlbumBoxVisibleLines = 20;
+
+class TAlbumLineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return QSize(QStyledItemDelegate::sizeHint(option, index).width(), kAlbumLineHeight);
+    }
+};
+
+// Refreshes of at least this many rows show their progress beside the photo list.
+constexpr int kProgressRows = 50;
+
 TRect ToTRect(const QRect& r) { return {r.x(), r.y(), r.x() + r.width(), r.y() + r.height()}; }
 QRect ToQRect(const TRect& r) { return QRect(r.left, r.top, r.Width(), r.Height()); }
 
@@ -157,6 +183,17 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
     setTabOrder(btnImportClose, Splitter3);
     setTabOrder(ListBox1, Splitter1);
 
+    // Help windows and first-use hints live as long as the window.
+    helpViewer_ = std::make_unique<TfrmHelpViewer>();
+    help_ = std::make_unique<THelp>(*helpViewer_);
+    balloon_ = new TBalloonHint(this);
+    balloon_->setObjectName("BalloonHint1");
+    hintPresenter_ = std::make_unique<TBalloonHintPresenter>(*balloon_, this);
+    hints_ = std::make_unique<THints>(settings_, *hintPresenter_, *help_, THintPosition::AboveRight);
+    connect(Command("Help"), &QAction::triggered, this, [this] { help_->ShowHelpTopic(nullptr, helptopic::kContents); });
+    connect(btnSearchHelp, &QPushButton::clicked, this,
+            [this] { help_->ShowHelpTopic(static_cast<QWidget*>(this), helptopic::kSearch); });
+
     FormCreate();
 }
 
@@ -173,6 +210,131 @@ void TfrmMain::FormCreate() {
     SetPaneWidth(Panel1, settings_.ReadInteger(kSection, "albumPanWidth", kDefaultPaneWidth));
     SetPaneWidth(Panel4, settings_.ReadInteger(kSection, "importPanWidth", kDefaultPaneWidth));
     LayoutAlbumPane();
+    help_->SetInstallFolder(installFolder_);
+    help_->SetHelpFileName(helpFileName_);
+
+    catalog_ = std::make_unique<TCatalog>(settings_, messages_, documentsFolder_, installFolder_);
+    albumView_ = std::make_unique<TAlbumView>(*catalog_);
+    albumView_->SetObserver(this);
+    catalogStatus_ = catalog_->OpenCatalog();
+    // The user declined a fresh catalog for an unreadable one: nothing more is read or written,
+    // and the program ends before the window is shown.
+    if (CatalogMustClose()) return;
+    // Without any icon strip the albums are listed without icons.
+    catalog_->LoadStartupIconStrip();
+    catalog_->LoadAlbumList();
+    LoadAlbumBox();
+    UpdThumbs();
+}
+
+void TfrmMain::LoadAlbumBox() {
+    const QSignalBlocker block(ComboBox1);
+    ComboBox1->clear();
+    TIconStrip& icons = catalog_->IconStrip();
+    for (const std::string& line : catalog_->AlbumList()) {
+        const QString name = Text(TCatalog::AlbumEntryName(line));
+        const int icon = TCatalog::AlbumEntryIcon(line);
+        QIcon picture;
+        if (icon >= 0 && icon < icons.Count()) picture = QIcon(QPixmap::fromImage(icons.IconWithAlpha(icon)));
+        ComboBox1->addItem(picture, name);
+        const int i = ComboBox1->count() - 1;
+        ComboBox1->setItemData(i, name, Qt::AccessibleTextRole);
+        ComboBox1->setItemData(i, QSize(0, kAlbumLineHeight), Qt::SizeHintRole);
+    }
+    // No album is open until the user chooses one.
+    ComboBox1->setCurrentIndex(-1);
+}
+
+void TfrmMain::ComboBox1Change(int index) {
+    std::vector<std::string>& list = catalog_->AlbumList();
+    if (index < 0 || size_t(index) >= list.size() || refreshing_) return;
+    if (ComboBox1->currentIndex() != index) {
+        const QSignalBlocker block(ComboBox1);
+        ComboBox1->setCurrentIndex(index);
+    }
+    const std::string line = list[size_t(index)];
+    SetSearchMode(TCatalog::AlbumEntryName(line) == TCatalog::kSearchResultsAlbum);  // also lays out
+    const TRefreshResult result = albumView_->OpenAlbumLine(line);
+    if (result == TRefreshResult::MustClose) {
+        close();
+        return;
+    }
+    Command("First")->setEnabled(true);
+    Command("Last")->setEnabled(true);
+    Command("Previous")->setEnabled(false);
+    Command("Next")->setEnabled(false);
+    Command("SlideShow")->setEnabled(true);
+    Command("RemoveCol")->setEnabled(!searchMode_);
+    Command("Share")->setEnabled(!searchMode_);
+    Command("RemoveFromCol")->setEnabled(false);
+    hints_->ShowFirstUseHint(hint::kFirstTimeOpenAlbum, hint::kTextOpenAlbum, hint::kCtlAlbumImportButton);
+}
+
+TRefreshResult TfrmMain::RefreshList() {
+    if (refreshing_) return TRefreshResult::Stopped;
+    const TRefreshResult result = albumView_->RefreshList();
+    if (result == TRefreshResult::MustClose) close();
+    return result;
+}
+
+bool TfrmMain::OpenAlbumFromPath(const std::string& path) {
+    const std::string name = AlbumNameFromPath(path);
+    const std::vector<std::string>& list = catalog_->AlbumList();
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (TCatalog::AlbumEntryName(list[i]) != name) continue;
+        ComboBox1Change(int(i));
+        return true;
+    }
+    ShowOk(messages_, "Cannot Open",
+           "Lumavell2 does not know about this album and hence cannot open it. Remember, to share an album "
+           "with another user, you should select Share from the File menu. Click OK to continue.");
+    return false;
+}
+
+// ---- The refresh on screen ----
+
+void TfrmMain::OnRefreshStarted() {
+    refreshing_ = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    thumbStrip_.clear();
+    rowCaptions_.clear();
+    ListBox1->ShowWaitingRows();
+    prgRefresh->hide();
+}
+
+void TfrmMain::OnProgress(int done, int total) {
+    if (total < kProgressRows) return;
+    if (prgRefresh->isHidden()) {
+        prgRefresh->setRange(0, total);
+        PlaceRefreshProgress();
+        prgRefresh->show();
+        prgRefresh->raise();
+    }
+    prgRefresh->setValue(done);
+    prgRefresh->repaint();
+}
+
+void TfrmMain::OnThumbsReady() {
+    std::vector<QImage> pictures;
+    std::vector<QString> captions;
+    for (TPhotoRow& row : albumView_->UpdThumbs()) {
+        pictures.push_back(std::move(row.picture));
+        captions.push_back(Text(row.caption));
+    }
+    SetThumbnailStrip(std::move(pictures), std::move(captions));
+    UpdThumbs();
+}
+
+void TfrmMain::OnRefreshFinished(TRefreshResult) {
+    prgRefresh->hide();
+    QApplication::restoreOverrideCursor();
+    refreshing_ = false;
+}
+
+void TfrmMain::PlaceRefreshProgress() {
+    const QRect list = ListBox1->geometry();
+    const int h = 16;
+    prgRefresh->setGeometry(list.left(), std::max(list.top(), list.bottom() + 1 - h), list.width(), h);
 }
 
 std::string TfrmMain::CatalogRoot() const { return documentsFolder_ + "/My Pictures/My Albums/"; }
@@ -181,6 +343,10 @@ void TfrmMain::SetPrefs(TfrmPrefs2* prefs) {
     prefs_ = prefs;
     connect(prefs_, &TfrmPrefs2::UpdateBarChanged, this, [this](bool live) { SetAlbumDividerLive(live); });
     connect(prefs_, &TfrmPrefs2::PrintingClicked, this, [this] { Command("PrintPrefs")->trigger(); });
+    connect(prefs_, &TfrmPrefs2::SaveThumbsCleared, this, [this] { albumView_->SaveThumbnailsClicked(false, false); });
+    connect(prefs_, &TfrmPrefs2::RefreshThumbnailsClicked, this, [this] { albumView_->RefreshThumbnailsClicked(); });
+    connect(prefs_, &TfrmPrefs2::HelpClicked, this,
+            [this] { help_->ShowHelpTopic(static_cast<QWidget*>(prefs_), helptopic::kOptions); });
 }
 
 void TfrmMain::SetSplash(QWidget* splash) { splash_ = splash; }
@@ -412,8 +578,10 @@ void TfrmMain::ImportBarResize() {
 void TfrmMain::BuildAlbumPane() {
     ComboBox1 = new QComboBox(Panel1);
     Name(ComboBox1, "ComboBox1", "Albums");
-    ComboBox1->setMaxVisibleItems(20);
+    ComboBox1->setMaxVisibleItems(kAlbumBoxVisibleLines);
     ComboBox1->setIconSize(QSize(16, 16));
+    ComboBox1->setItemDelegate(new TAlbumLineDelegate(ComboBox1));
+    connect(ComboBox1, &QComboBox::activated, this, [this](int index) { ComboBox1Change(index); });
     ComboBox1->setFixedHeight(kAlbumBoxHeight);
     ComboBox1->move(0, 0);
 
@@ -432,6 +600,10 @@ void TfrmMain::BuildAlbumPane() {
 
     ListBox1 = new TPhotoList(Panel1);
     Name(ListBox1, "ListBox1", "Photos");
+    prgRefresh = new QProgressBar(Panel1);
+    Name(prgRefresh, "prgRefresh", "Generating Thumbnails");
+    prgRefresh->setTextVisible(false);
+    prgRefresh->hide();
 
     tbAlbum = MakeToolBar("tbAlbum", "Album tool bar", 16);
     tbAlbum->addAction(Command("nuImport"));
@@ -484,6 +656,7 @@ void TfrmMain::AlbumPaneResize() {
     if (!l.laidOut) return;
     ComboBox1->setFixedWidth(l.boxWidth);
     ListBox1->setGeometry(ListBox1->x(), l.listTop, l.listWidth, std::max(0, l.listHeight));
+    if (!prgRefresh->isHidden()) PlaceRefreshProgress();
 }
 
 void TfrmMain::SetThumbnailStrip(std::vector<QImage> pictures, std::vector<QString> captions) {
@@ -693,6 +866,7 @@ void TfrmMain::FormShow() {
     const bool live = prefs_ ? prefs_->UpdateBar() : true;
     SetAlbumDividerLive(live);
     SetImportDividerLive(live);
+    if (prefs_) albumView_->UnpackThumbnails(prefs_->CompressThumbs());
     if (!installFolder_.empty()) {
         std::error_code ec;
         std::filesystem::current_path(installFolder_, ec);
@@ -708,11 +882,37 @@ void TfrmMain::FormShow() {
     raise();
     activateWindow();
     if (!Panel1->isHidden()) ComboBox1->setFocus();
+    hints_->ShowStartupHints();
+    RunCommandLine();
+}
+
+void TfrmMain::RunCommandLine() {
+    const TCommandLine cmd = ParseCommandLine(args_);
+    if (cmd.action == TStartAction::OpenAlbum) OpenAlbumFromPath(cmd.path);
+    // A package named with "/ALBUM" is received by the Receive dialog, which is not part of this
+    // build yet: the argument is accepted and nothing else happens.
+}
+
+void TfrmMain::closeEvent(QCloseEvent* e) {
+    FormClose();
+    QMainWindow::closeEvent(e);
+}
+
+void TfrmMain::FormClose() {
+    // Closing runs once: the album list loses its reserved last line here.
+    if (closed_ || CatalogMustClose()) return;
+    closed_ = true;
+    if (prefs_) albumView_->PackThumbnails(prefs_->CompressThumbs());
+    catalog_->SaveAlbumList();
+    help_->CloseAllHelp();
 }
 
 TfrmMain::~TfrmMain() { FormDestroy(); }
 
 void TfrmMain::FormDestroy() {
+    // A run that ended at an unreadable catalog was never shown: it leaves the settings as
+    // they were.
+    if (CatalogMustClose()) return;
     settings_.WriteString(kSection, "frmMain", PlacementText());
     std::error_code ec;
     std::filesystem::remove(CatalogRoot() + "Search Results.col", ec);

@@ -12,9 +12,12 @@
 #include <QRect>
 #include <QString>
 
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "TAlbumView.h"
+#include "TCatalog.h"
 #include "TMainLayout.h"
 
 class QAction;
@@ -23,19 +26,25 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QToolBar;
 class QToolButton;
 class TMessages;
 class TSettingsStore;
+class TBalloonHint;
+class TBalloonHintPresenter;
+class TfrmHelpViewer;
 class TfrmPrefs2;
+class THelp;
+class THints;
 class TPaneRow;
 class TSplitter;
 class THScrollStrip;
 class TPhotoList;
 
-class TfrmMain : public QMainWindow {
+class TfrmMain : public QMainWindow, private TAlbumViewObserver {
     Q_OBJECT
 public:
     // documentsFolder: the user's documents folder (without a trailing slash); the catalog root
@@ -102,6 +111,32 @@ public:
     void SetAlbumDividerLive(bool live);
     void SetImportDividerLive(bool live);
 
+    // ---- Catalog and album view ----
+    TCatalog& Catalog() const { return *catalog_; }
+    TAlbumView& AlbumView() const { return *albumView_; }
+    // What opening the catalog found at creation; on MustClose the program ends at once without
+    // writing any catalog file.
+    TCatalogOpen CatalogStatus() const { return catalogStatus_; }
+    bool CatalogMustClose() const { return catalogStatus_ == TCatalogOpen::MustClose; }
+    QComboBox* AlbumBox() const { return ComboBox1; }
+    // The bar beside the photo list that shows how far a long refresh has got.
+    QProgressBar* RefreshProgress() const { return prgRefresh; }
+    // Refills the album box from the album list, each line with its icon from the icon strip.
+    void LoadAlbumBox();
+    // Opens the album of the album box's line index, as choosing it does.
+    void ComboBox1Change(int index);
+    // Opens the album an album file path names (the "/OPENCOL" argument); tells the user when
+    // the album list has no such album. Returns whether an album was opened.
+    bool OpenAlbumFromPath(const std::string& path);
+    // Rebuilds the photo list from the open album (after its rows or photos changed).
+    TRefreshResult RefreshList();
+
+    // ---- Help and first-use hints ----
+    THelp& Help() const { return *help_; }
+    THints& Hints() const { return *hints_; }
+    TBalloonHint& Balloon() const { return *balloon_; }
+    TfrmHelpViewer& HelpViewer() const { return *helpViewer_; }
+
     // The window's placement in its stored form.
     std::string PlacementText() const;
     bool FirstShown() const { return firstShown_; }
@@ -111,8 +146,18 @@ protected:
     void moveEvent(QMoveEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
 
 private:
+    // The album view's refresh, shown in the photo list and the progress bar.
+    void OnRefreshStarted() override;
+    void OnProgress(int done, int total) override;
+    void OnThumbsReady() override;
+    void OnRefreshFinished(TRefreshResult result) override;
+    void FormClose();
+    void RunCommandLine();
+    void PlaceRefreshProgress();
+
     void FormCreate();
     void FormShow();
     void FormDestroy();
@@ -142,6 +187,18 @@ private:
     bool firstShown_ = false;
     bool searchMode_ = false;
     QRect normalRect_;
+    bool closed_ = false;
+
+    std::unique_ptr<TCatalog> catalog_;
+    std::unique_ptr<TAlbumView> albumView_;
+    TCatalogOpen catalogStatus_ = TCatalogOpen::Loaded;
+    bool refreshing_ = false;
+
+    std::unique_ptr<TfrmHelpViewer> helpViewer_;
+    std::unique_ptr<THelp> help_;
+    TBalloonHint* balloon_ = nullptr;  // a child of the window
+    std::unique_ptr<TBalloonHintPresenter> hintPresenter_;
+    std::unique_ptr<THints> hints_;
 
     std::vector<QImage> thumbStrip_;
     std::vector<QString> rowCaptions_;
@@ -168,6 +225,7 @@ private:
     QPushButton* btnSearchOptions = nullptr;
     QPushButton* btnSearchHelp = nullptr;
     TPhotoList* ListBox1 = nullptr;
+    QProgressBar* prgRefresh = nullptr;
     QToolBar* tbAlbum = nullptr;
     THScrollStrip* stripAlbum = nullptr;
 

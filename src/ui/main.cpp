@@ -13,6 +13,10 @@
 #include "frmSplashU.h"
 
 int main(int argc, char** argv) {
+    // Screen readers and desktop automation find the program on the accessibility bus even
+    // when the desktop has not asked every program to join it.
+    if (qEnvironmentVariableIsEmpty("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"))
+        qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     QApplication app(argc, argv);
     auto* splash = new TfrmSplash;
     splash->ShowNow();
@@ -29,6 +33,8 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
 
     TAppWindows windows(settings, messages, platform.DocumentsFolder(), args);
+    // The user chose to keep an unreadable catalog untouched: end before anything is written.
+    if (windows.Main().CatalogMustClose()) return 1;
     messages.SetParent(&windows.Main());
     windows.Main().SetSplash(splash);
     windows.Main().show();

@@ -1,0 +1,377 @@
+#include "TAlbumView.h"
+
+#include <QPainter>
+#include <atomic>
+#include <condition_variable>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <unordered_map>
+
+#include "JpegCodec.h"
+#include "TCatalog.h"
+#include "TMessages.h"
+#include "TPlatform.h"
+#include "TSettingsStore.h"
+#include "TZipEngine.h"
+#include "ThumbnailFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kSection = "Images";
+const char* const kAppCaption = "Lumavell2";
+
+const char* const kAskSaveThumbs =
+    "Collections can load faster if the thumbnails for images are saved. Brightlet Image Viewer "
+    "can save all thumbnails on your hard drive for faster loading. This will take significantly "
+    "greater space. Would you like this feature turned on? You can turn this off or on later by "
+    "clicking File on the Menu bar, clicking Preferences and select \"Save thumbnails\".";
+const char* const kSaveThumbsOn =
+    "This will take effect next time you load a collection.\r\n\r\n"
+    "Lumavell has also enabled thumbnail compression. This can make the space required for "
+    "thumbnails much smaller. You can turn this off by clicking File on the menu bar, clicking "
+    "Preferences and unselecting \"Compress thumbnails to save disk space\".";
+const char* const kAskRemoveThumbs =
+    "Would you like all thumbnails created removed? These will be regenerated when you do allow "
+    "the Saving of Thumbnails.";
+const char* const kThumbsRemoved = "All thumbnails are now removed from your hard drive.";
+const char* const kAskRefreshThumbs =
+    "This will clear all thumbnails so Lumavell will create new ones. Do you want to continue?";
+const char* const kThumbsRefreshed =
+    "All thumbnails are now removed from your hard drive. They will be recreated when you open "
+    "up albums.";
+const char* const kNoThumbFolder =
+    "Lumavell could not create a required directory and cannot continue on the current process. "
+    "Please make sure that the following folder is not write protected or the drive has adequate "
+    "disk space free: ";
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+}  // namespace
+
+struct TAlbumView::Row {
+    enum Kind { Photo, Dropped, BadId };
+    Kind kind = Photo;
+    int record = 0;        // album record number before any row was dropped
+    int catalogIndex = 0;  // the catalog record FindImage made current
+    int id = 0;
+    long sameAs = -1;      // an earlier row of the same photo whose results this row shares
+    std::string photo;
+    std::string caption;
+    // Filled in by whoever loads the row (see ready):
+    bool missing = false;  // the photo file does not exist
+    bool fresh = false;    // the picture was made from the photo rather than read from the cache
+    QImage picture;
+    std::string error;     // set: the refresh stops at this row with this message
+};
+
+TAlbumView::TAlbumView(TCatalog& catalog) : catalog_(catalog) {}
+
+std::string TAlbumView::RowPath(int row) const {
+    if (row < 1 || row > int(paths_.size())) return "";
+    return paths_[size_t(row - 1)];
+}
+
+void TAlbumView::Emit(int done, int total) {
+    if (!observer_) return;
+    const int step = total > 100 ? total / 100 : 1;
+    if (done == total || done % step == 0) observer_->OnProgress(done, total);
+}
+
+TRefreshResult TAlbumView::OpenAlbumLine(const std::string& line) {
+    albumName_ = TCatalog::AlbumEntryName(line);
+    searchMode_ = albumName_ == TCatalog::kSearchResultsAlbum;
+    catalog_.OpenAlbum(albumName_);
+    return RefreshList();
+}
+
+TRefreshResult TAlbumView::RefreshList() {
+    TMlb2& album = catalog_.AlbumTable();
+    TMlb2& cat = catalog_.CatalogTable();
+    TSettingsStore& settings = catalog_.Settings();
+    TMessages& messages = catalog_.Messages();
+    if (observer_) observer_->OnRefreshStarted();
+
+    strip_.clear();
+    captions_.clear();
+    paths_.clear();
+    rowCount_ = 0;
+    const int saveThumbs = settings.ReadInteger(kSection, "saveThumbs", 0);
+
+    // Walk the album table in order and resolve every row against the catalog. The file work
+    // that nobody can observe (does the photo exist, reading the cached thumbnail, decoding the
+    // photo) is left to the loaders below.
+    const int total = album.RecordCount();
+    std::vector<Row> rows;
+    rows.reserve(size_t(total));
+    std::unordered_map<int, size_t> firstRowOf;
+    album.First();
+    for (int r = 1; r <= total; ++r) {
+        Row row;
+        row.record = r;
+        const std::string idText = album.GetValue("ImgID");
+        if (!TCatalog::ParseInt(idText, row.id)) {
+            row.kind = Row::BadId;
+            row.error = "'" + idText + "' is not a valid integer value";
+            rows.push_back(std::move(row));
+            break;
+        }
+        catalog_.FindImage(row.id);
+        row.catalogIndex = cat.CurrentIndex();
+        row.photo = cat.GetValue("ImgPath");
+        row.caption = cat.GetValue("ImgName");
+        if (row.photo == "notexist.jpg") {
+            row.kind = Row::Dropped;
+        } else {
+            // A photo listed twice is loaded once: the later row would find the same cached
+            // file, or decode the same photo to the same picture.
+            auto [it, first] = firstRowOf.emplace(row.id, rows.size());
+            if (!first) row.sameAs = long(it->second);
+        }
+        rows.push_back(std::move(row));
+        album.Next();
+    }
+
+    // The loaders: worker threads and, while it waits for a row, the calling thread, taking the
+    // rows in order.
+    std::vector<size_t> work;
+    for (size_t i = 0; i < rows.size(); ++i)
+        if (rows[i].kind == Row::Photo && rows[i].sameAs < 0) work.push_back(i);
+    auto ready = std::make_unique<std::atomic<bool>[]>(rows.size());
+    std::mutex mutex;
+    std::condition_variable readyCv;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> cancel{false};
+    TPixelArena arena;
+    auto load = [&](size_t i) {
+        Row& row = rows[i];
+        if (!IsRegularFile(row.photo)) {
+            row.missing = true;
+        } else if (!ReadThumbnailFile(catalog_.ThumbnailPath(row.id), row.picture, &arena)) {
+            // No cached file, or one that cannot be read: make the thumbnail from the photo.
+            QImage full;
+            if (imaging::LoadJpeg(row.photo, full, row.error, kThumbWidth, kThumbHeight)) {
+                row.picture = arena.Copy(imaging::StretchTo(full, kThumbWidth, kThumbHeight));
+                row.fresh = true;
+            } else if (row.error.empty()) {
+                row.error = "Cannot decode \"" + row.photo + "\" as a JPEG picture.";
+            }
+        }
+        ready[i].store(true, std::memory_order_release);
+        { std::lock_guard<std::mutex> lock(mutex); }
+        readyCv.notify_all();
+    };
+    auto takeOne = [&]() -> bool {
+        if (cancel.load()) return false;
+        const size_t k = next.fetch_add(1);
+        if (k >= work.size()) return false;
+        load(work[k]);
+        return true;
+    };
+    int threads = threads_ > 0 ? threads_ : int(std::thread::hardware_concurrency());
+    if (threads < 1) threads = 1;
+    std::vector<std::thread> pool;
+    try {
+        for (int t = 1; t < threads && size_t(t) < work.size(); ++t)
+            pool.emplace_back([&] {
+                while (takeOne()) {
+                }
+            });
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones running and the calling thread do the work.
+    }
+    auto waitFor = [&](size_t i) {
+        while (!ready[i].load(std::memory_order_acquire)) {
+            if (takeOne()) continue;
+            std::unique_lock<std::mutex> lock(mutex);
+            readyCv.wait(lock, [&] { return ready[i].load(std::memory_order_acquire); });
+        }
+    };
+
+    // Everything observable, in row order.
+    TRefreshResult result = TRefreshResult::Done;
+    QImage notFound;
+    bool notFoundLoaded = false;
+    int dropped = 0;
+    const int handledTotal = int(rows.size());
+    for (size_t i = 0; i < rows.size() && result == TRefreshResult::Done; ++i) {
+        Row& row = rows[i];
+        if (row.kind == Row::BadId) {
+            ShowOk(messages, kAppCaption, row.error, TMsgIcon::Error);
+            result = TRefreshResult::Stopped;
+            break;
+        }
+        if (row.kind == Row::Dropped) {
+            album.DeleteRecord(row.record - dropped);
+            ++dropped;
+            Emit(int(i) + 1, handledTotal);
+            continue;
+        }
+        const size_t source = row.sameAs >= 0 ? size_t(row.sameAs) : i;
+        waitFor(source);
+        const Row& loaded = rows[source];
+        if (loaded.missing) {
+            if (!notFoundLoaded) {
+                const std::string nf = catalog_.InstallFile("notfound.bmp");
+                if (!ReadThumbnailFile(nf, notFound, nullptr)) {
+                    cat.GoTo(row.catalogIndex);
+                    ShowOk(messages, kAppCaption, "Cannot open file \"" + nf + "\".", TMsgIcon::Error);
+                    result = TRefreshResult::Stopped;
+                    break;
+                }
+                notFoundLoaded = true;
+            }
+            strip_.push_back(notFound);
+            captions_.push_back(row.caption);
+            paths_.emplace_back();
+            Emit(int(i) + 1, handledTotal);
+            continue;
+        }
+        if (!loaded.error.empty()) {
+            cat.GoTo(row.catalogIndex);
+            ShowOk(messages, kAppCaption, loaded.error, TMsgIcon::Error);
+            result = TRefreshResult::Stopped;
+            break;
+        }
+        if (row.sameAs < 0 && loaded.fresh && saveThumbs == 2) {
+            const std::string folder = catalog_.ThumbnailFolder();
+            std::error_code ec;
+            if (!fs::is_directory(folder, ec) && !ForceFolders(folder)) {
+                ShowOk(messages, "Error", std::string(kNoThumbFolder) + catalog_.Root(), TMsgIcon::Error);
+                result = TRefreshResult::MustClose;
+                break;
+            }
+            std::string error;
+            if (!imaging::SaveBmp(loaded.picture, catalog_.ThumbnailPath(row.id), error)) {
+                ShowOk(messages, kAppCaption, error, TMsgIcon::Error);
+                result = TRefreshResult::Stopped;
+                break;
+            }
+        }
+        strip_.push_back(loaded.picture);  // shared with later rows of the same photo
+        captions_.push_back(row.caption);
+        paths_.push_back(row.photo);
+        Emit(int(i) + 1, handledTotal);
+    }
+    cancel = true;
+    for (auto& t : pool) t.join();
+    rowCount_ = int(strip_.size());
+
+    if (result == TRefreshResult::Done) {
+        if (observer_) observer_->OnThumbsReady();
+        // The one-time question, offered once the first-use hint of album opening was shown.
+        if (settings.ReadBool(kSection, "firstTime_openAlbumb", false) &&
+            settings.ReadInteger(kSection, "saveThumbs", 0) == 0) {
+            if (AskYesNo(messages, "Thumbnails", kAskSaveThumbs)) {
+                ShowOk(messages, "Thumbnails", kSaveThumbsOn, TMsgIcon::Information);
+                settings.WriteInteger(kSection, "saveThumbs", 2);
+                settings.WriteBool(kSection, "compressThumbs", true);
+            } else {
+                settings.WriteInteger(kSection, "saveThumbs", 1);
+                settings.WriteBool(kSection, "compressThumbs", false);
+            }
+        }
+    }
+    if (observer_) observer_->OnRefreshFinished(result);
+    return result;
+}
+
+std::vector<TPhotoRow> TAlbumView::UpdThumbs() {
+    std::vector<TPhotoRow> rows;
+    rows.reserve(strip_.size());
+    for (size_t i = 0; i < strip_.size(); ++i) {
+        const QImage& p = strip_[i];
+        QImage copy;
+        if (p.width() == kThumbWidth && p.height() == kThumbHeight && p.format() == QImage::Format_RGB32) {
+            copy = p;  // shares the pixels until someone paints on it
+        } else {
+            copy = QImage(kThumbWidth, kThumbHeight, QImage::Format_RGB32);
+            copy.fill(Qt::white);
+            QPainter painter(&copy);
+            painter.drawImage(0, 0, p);
+        }
+        rowPictureHeight_ = copy.height();
+        rows.push_back({i < captions_.size() ? captions_[i] : std::string(), std::move(copy)});
+    }
+    return rows;
+}
+
+// ---------------------------------------------------------------- thumbnail archive
+
+void TAlbumView::UnpackThumbnails(bool compressChecked) {
+    if (!compressChecked) return;
+    const std::string folder = catalog_.ThumbnailFolder();
+    std::error_code ec;
+    fs::create_directory(folder, ec);
+    const std::string archive = catalog_.Root() + "thumbnails.dat";
+    if (!IsRegularFile(archive)) return;
+    TZipEngine zip(&catalog_.Messages());
+    zip.SetArchiveName(archive);
+    zip.SetBaseFolder(folder);
+    zip.Extract();
+    // Whatever the outcome: the cache is rebuilt from the photos as needed.
+    fs::remove(archive, ec);
+}
+
+void TAlbumView::PackThumbnails(bool compressChecked) {
+    if (!compressChecked) return;
+    const int n = catalog_.LastImageId();
+    std::vector<std::string> files;
+    for (int i = 1; i <= n; ++i) {
+        std::string path = catalog_.ThumbnailPath(i);
+        if (IsRegularFile(path)) files.push_back(std::move(path));
+    }
+    if (!files.empty()) {
+        TZipEngine zip(&catalog_.Messages());
+        zip.SetArchiveName(catalog_.Root() + "thumbnails.dat");
+        zip.ClearFiles();
+        for (const auto& f : files) zip.AddFileToList(f);
+        zip.Add();
+    }
+    std::error_code ec;
+    for (const auto& f : files) fs::remove(f, ec);
+    fs::remove(catalog_.ThumbnailFolder(), ec);  // only succeeds when it is empty
+}
+
+// ---------------------------------------------------------------- preferences
+
+int TAlbumView::DeleteThumbnails() {
+    const int n = catalog_.LastImageId();
+    int removed = 0;
+    std::error_code ec;
+    for (int i = 1; i <= n; ++i)
+        if (fs::remove(catalog_.ThumbnailPath(i), ec)) ++removed;
+    return removed;
+}
+
+TAlbumView::TThumbBoxes TAlbumView::SaveThumbnailsClicked(bool saveChecked, bool compressChecked) {
+    (void)compressChecked;  // always cleared by a click
+    TThumbBoxes boxes{saveChecked, false, saveChecked};
+    TSettingsStore& settings = catalog_.Settings();
+    if (saveChecked) {
+        settings.WriteInteger(kSection, "saveThumbs", 2);
+        return boxes;
+    }
+    settings.WriteInteger(kSection, "saveThumbs", 1);
+    TMessages& messages = catalog_.Messages();
+    if (AskYesNo(messages, "Don't Save Thumbnails", kAskRemoveThumbs)) {
+        DeleteThumbnails();
+        ShowOk(messages, "Thumbnails", kThumbsRemoved, TMsgIcon::Information);
+    }
+    return boxes;
+}
+
+bool TAlbumView::RefreshThumbnailsClicked() {
+    TMessages& messages = catalog_.Messages();
+    if (!AskYesNo(messages, "Refresh Thumbnails", kAskRefreshThumbs)) return false;
+    DeleteThumbnails();
+    ShowOk(messages, "RefreshThumbnails", kThumbsRefreshed, TMsgIcon::Information);
+    return true;
+}

@@ -1,0 +1,119 @@
+#pragma once
+// TAlbumView: the album pane's photo list without its drawing. RefreshList rebuilds, from the
+// open album's table and the catalog table, one 100 x 80 thumbnail, one caption (the photo's
+// ImgName) and one row path per album row; the window shows them through an observer.
+//
+// Thumbnails come from the cache folder (root + "Thumbnails/<id>.bmp") when the file exists;
+// otherwise the photo is decoded at reduced scale, stretched to exactly 100 x 80 and, when the
+// setting saveThumbs reads 2, saved to the cache. Missing photos show the install folder's
+// "notfound.bmp". The cached loads and the decodes run on every core, but everything that can
+// be seen (messages, saves, the order of rows, album table changes) happens in row order on the
+// calling thread. Between runs the cache may be packed into root + "thumbnails.dat".
+//
+// Rows whose photo record has ImgPath "notexist.jpg" are dropped from the list and from the
+// album table (in memory), so list row i is always album record i + 1. The list has no row
+// limit.
+
+#include <QImage>
+#include <string>
+#include <vector>
+
+class TCatalog;
+
+enum class TRefreshResult {
+    Done,       // every row is listed
+    Stopped,    // an error was shown and the refresh stopped; the rows listed so far are kept
+    MustClose,  // the thumbnail folder could not be made: the error was shown; close the window
+};
+
+// What the window does while a refresh runs. All calls come on the thread that called
+// RefreshList, in this order: Started, Progress..., ThumbsReady (only when every row is
+// listed), then Finished.
+class TAlbumViewObserver {
+public:
+    virtual ~TAlbumViewObserver() = default;
+    // Show the hourglass, clear the photo list, add the two waiting rows and repaint at once.
+    virtual void OnRefreshStarted() {}
+    // done of total rows handled (called at most about a hundred times per refresh).
+    virtual void OnProgress(int done, int total) { (void)done, (void)total; }
+    // The thumbnail strip and captions are complete: refill the photo list (UpdThumbs).
+    virtual void OnThumbsReady() {}
+    // Restore the normal cursor.
+    virtual void OnRefreshFinished(TRefreshResult result) { (void)result; }
+};
+
+// One row of the photo list as the window shows it.
+struct TPhotoRow {
+    std::string caption;
+    QImage picture;  // 100 x 80, Format_RGB32
+};
+
+class TAlbumView {
+public:
+    static constexpr int kThumbWidth = 100;
+    static constexpr int kThumbHeight = 80;
+    static constexpr const char* kWaitingRow1 = "Please wait...";
+    static constexpr const char* kWaitingRow2 = "Generating Thumbnails";
+
+    explicit TAlbumView(TCatalog& catalog);
+
+    void SetObserver(TAlbumViewObserver* observer) { observer_ = observer; }
+    // Worker threads for loading and decoding; 0 (the default) uses one per core.
+    void SetThreadCount(int n) { threads_ = n; }
+
+    // Opening the album of an album line: the search-results mode, OpenAlbum and RefreshList.
+    // The window lays out its pane first and enables its commands afterwards.
+    TRefreshResult OpenAlbumLine(const std::string& line);
+    const std::string& OpenAlbumName() const { return albumName_; }
+    bool SearchResultsMode() const { return searchMode_; }
+
+    // Rebuilds the rows from the album table (see the file comment).
+    TRefreshResult RefreshList();
+
+    // The photo list's rows: a 100 x 80, 32-bit picture and the caption per strip picture.
+    // Sets the row picture height to 80 when there is at least one row.
+    std::vector<TPhotoRow> UpdThumbs();
+    int RowPictureHeight() const { return rowPictureHeight_; }
+
+    const std::vector<QImage>& ThumbnailStrip() const { return strip_; }
+    const std::vector<std::string>& RowCaptions() const { return captions_; }
+    // Row paths, rows counted from 1; "" for a row whose photo file was missing at the last
+    // refresh (and for rows out of range).
+    std::string RowPath(int row) const;
+    const std::vector<std::string>& RowPaths() const { return paths_; }
+    int RowCount() const { return rowCount_; }
+
+    // Thumbnail archive: at the window's first showing (extract thumbnails.dat into the
+    // Thumbnails folder, then delete it) and at closing (pack the thumbnails of identifiers 1 to
+    // LastImageId into thumbnails.dat, delete them and the folder when it is empty). Both only
+    // when "Compress thumbnails to save disk space" is checked.
+    void UnpackThumbnails(bool compressChecked);
+    void PackThumbnails(bool compressChecked);
+
+    // Preferences "Save thumbnails" click: the new states of the two check boxes.
+    struct TThumbBoxes {
+        bool saveChecked;
+        bool compressChecked;
+        bool compressEnabled;
+    };
+    TThumbBoxes SaveThumbnailsClicked(bool saveChecked, bool compressChecked);
+    // Preferences "Refresh Thumbnails": true when the user agreed and the cache was cleared.
+    bool RefreshThumbnailsClicked();
+    // Deletes every cached thumbnail of identifiers 1 to LastImageId; returns how many.
+    int DeleteThumbnails();
+
+private:
+    struct Row;
+    void Emit(int done, int total);
+
+    TCatalog& catalog_;
+    TAlbumViewObserver* observer_ = nullptr;
+    int threads_ = 0;
+    std::string albumName_;
+    bool searchMode_ = false;
+    std::vector<QImage> strip_;
+    std::vector<std::string> captions_;
+    std::vector<std::string> paths_;
+    int rowCount_ = 0;
+    int rowPictureHeight_ = 0;
+};

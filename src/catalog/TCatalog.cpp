@@ -1,0 +1,284 @@
+#include "TCatalog.h"
+
+#include <cctype>
+#include <charconv>
+#include <filesystem>
+#include <system_error>
+
+#include "TMessages.h"
+#include "TPlatform.h"
+#include "TSettingsStore.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kAppCaption = "Lumavell2";
+const char* const kFields[5] = {"ImgID", "ImgName", "ImgPath", "ImgCredit", "ImgKeys"};
+
+bool PathExists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(path, ec));
+}
+
+bool IsRegularFile(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(path, ec);
+}
+
+bool HasField(TMlb2& t, const std::string& name) {
+    for (int i = 1; i <= t.FieldCount(); ++i) {
+        const std::string f = t.FieldName(i);
+        if (f.size() != name.size()) continue;
+        bool same = true;
+        for (size_t k = 0; k < f.size() && same; ++k)
+            same = std::tolower(static_cast<unsigned char>(f[k])) ==
+                   std::tolower(static_cast<unsigned char>(name[k]));
+        if (same) return true;
+    }
+    return false;
+}
+
+// A free name beside data.mlb for the damaged file: "data (damaged).mlb", "data (damaged 2).mlb"...
+std::string DamagedName(const std::string& root) {
+    for (int n = 1; n < 10000; ++n) {
+        std::string name = n == 1 ? "data (damaged).mlb" : "data (damaged " + std::to_string(n) + ").mlb";
+        if (!PathExists(root + name)) return root + name;
+    }
+    return root + "data (damaged).mlb";
+}
+
+}  // namespace
+
+TCatalog::TCatalog(TSettingsStore& settings, TMessages& messages, std::string documentsFolder,
+                   std::string installFolder)
+    : settings_(settings),
+      messages_(messages),
+      documents_(std::move(documentsFolder)),
+      install_(std::move(installFolder)) {
+    root_ = documents_ + "/My Pictures/My Albums/";
+}
+
+std::string TCatalog::InstallFile(const std::string& name) const { return install_ + "/" + name; }
+
+bool TCatalog::ParseInt(const std::string& text, int& value) {
+    const char* b = text.data();
+    const char* e = b + text.size();
+    if (b != e && *b == '+') {
+        ++b;
+        if (b != e && *b == '-') return false;
+    }
+    if (b == e) return false;
+    int v = 0;
+    auto [p, ec] = std::from_chars(b, e, v);
+    if (ec != std::errc() || p != e) return false;
+    value = v;
+    return true;
+}
+
+// ---------------------------------------------------------------- catalog table
+
+void TCatalog::MakeFreshCatalog() {
+    catalog_.Clear();
+    for (const char* f : kFields) catalog_.AddField(f);
+    catalog_.AppendRecord();
+    catalog_.SetValue("ImgID", "1");
+    for (int i = 1; i < 5; ++i) catalog_.SetValue(kFields[i], "nil");
+    SaveCatalog();
+}
+
+TCatalogOpen TCatalog::OpenCatalog() {
+    catalog_.Clear();
+    // Without the parents the root can never be made on a system whose documents folder has no
+    // "My Pictures"; a failure here stays silent and every save then fails quietly.
+    std::error_code ec;
+    fs::create_directories(root_, ec);
+
+    const std::string path = root_ + "data.mlb";
+    if (!PathExists(path)) {
+        MakeFreshCatalog();
+        return TCatalogOpen::Created;
+    }
+    std::string reason;
+    if (catalog_.LoadFromMLB(path)) {
+        if (HasField(catalog_, "ImgID")) return TCatalogOpen::Loaded;
+        reason = "it holds no photo records";
+    } else {
+        reason = catalog_.ErrorText();
+        if (reason.empty()) reason = "unknown error";
+    }
+    catalog_.Clear();
+
+    // The damaged file is the user's only copy of the catalog: never write over it.
+    const std::string aside = DamagedName(root_);
+    const std::string question =
+        "The photo catalog could not be read:\r\n" + path + "\r\n(" + reason + ")\r\n\r\n" +
+        "Do you want to start with a new, empty catalog? The unreadable file will be kept "
+        "beside it as \"" + BareName(aside) + "\".\r\n\r\n" +
+        "If you answer No, Lumavell will close without changing any file.";
+    if (messages_.Show(kAppCaption, question, TMsgIcon::Warning, TMsgButtons::YesNo) != TMsgResult::Yes)
+        return TCatalogOpen::MustClose;
+
+    fs::rename(path, aside, ec);
+    if (ec) {
+        ShowOk(messages_, kAppCaption,
+               "The unreadable catalog " + path + " could not be renamed (" + ec.message() +
+                   "). Lumavell will close without changing any file.",
+               TMsgIcon::Error);
+        return TCatalogOpen::MustClose;
+    }
+    MakeFreshCatalog();
+    return TCatalogOpen::Replaced;
+}
+
+bool TCatalog::SaveCatalog() { return catalog_.SaveToMLB(root_ + "data.mlb"); }
+
+bool TCatalog::FindImage(int id) {
+    catalog_.First();
+    catalog_.BeginSeek(TSeekDirection::Forward);
+    const bool found = catalog_.Seek("ImgID", "=", std::to_string(id));
+    catalog_.EndSeek();
+    return found;
+}
+
+int TCatalog::LastImageId() {
+    if (!catalog_.Last()) return 0;
+    int id = 0;
+    return ParseInt(catalog_.GetValue("ImgID"), id) ? id : 0;
+}
+
+int TCatalog::NextImageId() { return LastImageId() + 1; }
+
+int TCatalog::NextDeviceImageId() {
+    const int next = LastImageId() + 1;
+    return next < 2000 ? 2000 : next;
+}
+
+void TCatalog::AddImage(TMlb2& catalog, TMlb2& album, int id, const std::string& name,
+                        const std::string& path, const std::string& credit, const std::string& notes) {
+    const std::string ids = std::to_string(id);
+    catalog.AppendRecord();
+    catalog.SetValue("ImgID", ids);
+    catalog.SetValue("ImgName", name);
+    catalog.SetValue("ImgPath", path);
+    catalog.SetValue("ImgCredit", credit);
+    catalog.SetValue("ImgKeys", notes);
+    album.AppendRecord();
+    album.SetValue("ImgID", ids);
+}
+
+// ---------------------------------------------------------------- albums
+
+std::string TCatalog::AlbumFilePath(const std::string& name) const { return root_ + name + ".col"; }
+
+bool TCatalog::OpenAlbum(const std::string& name) {
+    const std::string path = AlbumFilePath(name);
+    album_.Clear();
+    if (!PathExists(path)) {
+        album_.AddField("ImgID");
+        return false;
+    }
+    if (album_.LoadFromMLB(path)) {
+        protectedAlbums_.erase(name);
+        return true;
+    }
+    const std::string reason = album_.ErrorText().empty() ? "unknown error" : album_.ErrorText();
+    album_.Clear();
+    album_.AddField("ImgID");
+    // The search result album is rewritten by every search and deleted at exit: nothing to keep.
+    if (name == kSearchResultsAlbum) return false;
+    protectedAlbums_.insert(name);
+    ShowOk(messages_, kAppCaption,
+           "The album \"" + name + "\" could not be read from\r\n" + path + "\r\n(" + reason +
+               ").\r\n\r\nThe album is shown empty and its file is left as it is.",
+           TMsgIcon::Warning);
+    return false;
+}
+
+bool TCatalog::AlbumIsProtected(const std::string& name) const { return protectedAlbums_.count(name) > 0; }
+
+bool TCatalog::SaveAlbum(const std::string& name) {
+    if (AlbumIsProtected(name)) return false;
+    return album_.SaveToMLB(AlbumFilePath(name));
+}
+
+bool TCatalog::CreateAlbumFile(const std::string& name) {
+    if (AlbumIsProtected(name)) return false;
+    TMlb2 t;
+    t.Clear();
+    t.AddField("ImgID");
+    return t.SaveToMLB(AlbumFilePath(name));
+}
+
+void TCatalog::LoadAlbumList() {
+    albumList_.clear();
+    albumListProtected_ = false;
+    const std::string path = root_ + "albums.pdat";
+    if (PathExists(path)) {
+        std::string bytes, why;
+        if (ReadFileBytes(path, bytes, &why)) {
+            std::string line;
+            size_t i = 0;
+            while (i < bytes.size()) {
+                const char c = bytes[i++];
+                if (c == '\r' || c == '\n') {
+                    if (c == '\r' && i < bytes.size() && bytes[i] == '\n') ++i;
+                    albumList_.push_back(line);
+                    line.clear();
+                } else {
+                    line.push_back(c);
+                }
+            }
+            if (!line.empty()) albumList_.push_back(line);
+        } else {
+            albumListProtected_ = true;
+            ShowOk(messages_, kAppCaption,
+                   "The album list could not be read from\r\n" + path + "\r\n(" + why +
+                       ").\r\n\r\nThe file is left as it is; albums added in this run are not "
+                       "written to it.",
+                   TMsgIcon::Warning);
+        }
+    }
+    albumList_.push_back(kReservedAlbumLine);
+}
+
+bool TCatalog::SaveAlbumList() {
+    if (!albumList_.empty() && albumList_.back() == kReservedAlbumLine) albumList_.pop_back();
+    if (albumListProtected_) return false;
+    std::string bytes;
+    for (const auto& line : albumList_) bytes += line + "\r\n";
+    return WriteFileAtomic(root_ + "albums.pdat", bytes);
+}
+
+std::string TCatalog::AlbumEntryName(const std::string& line) {
+    const size_t semi = line.find(';');
+    return semi == std::string::npos ? line : line.substr(0, semi);
+}
+
+int TCatalog::AlbumEntryIcon(const std::string& line) {
+    const size_t semi = line.find(';');
+    if (semi == std::string::npos) return 0;
+    int icon = 0;
+    return ParseInt(line.substr(semi + 1, 255), icon) ? icon : -1;
+}
+
+// ---------------------------------------------------------------- icon strip
+
+bool TCatalog::LoadIconStrip(const std::string& path, std::string* error) {
+    return icons_.LoadFromFile(path, error);
+}
+
+bool TCatalog::LoadStartupIconStrip(std::string* error) {
+    const std::string own = root_ + "icons.pdat";
+    return LoadIconStrip(IsRegularFile(own) ? own : InstallFile("defaults.iml"), error);
+}
+
+bool TCatalog::SaveIconStrip(std::string* error) { return icons_.SaveToFile(root_ + "icons.pdat", error); }
+
+// ---------------------------------------------------------------- thumbnails
+
+std::string TCatalog::ThumbnailFolder() const { return root_ + "Thumbnails"; }
+
+std::string TCatalog::ThumbnailPath(int id) const {
+    return root_ + "Thumbnails/" + std::to_string(id) + ".bmp";
+}

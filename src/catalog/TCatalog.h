@@ -1,0 +1,137 @@
+#pragma once
+// TCatalog: the user's photo catalog, its files and the shared operations over them.
+//
+// The catalog root is the documents folder + "/My Pictures/My Albums/". It holds:
+//   data.mlb            the catalog table, one record per photo: ImgID, ImgName, ImgPath,
+//                       ImgCredit, ImgKeys (record 1 is the seed record: ImgID "1", the rest "nil")
+//   <album>.col         one table per album, a single field ImgID, one record per row
+//   albums.pdat         the album list: "name;icon" lines ended by CR LF
+//   icons.pdat          the album icon strip (until it exists, the install folder's defaults.iml)
+//   Thumbnails/<id>.bmp cached 100 x 80 thumbnails; thumbnails.dat packs them between runs
+//
+// The main window owns one TCatalog for the whole run: the catalog table, the open album's table,
+// the album list (its last line is always the reserved "Search Results;2") and the icon strip.
+// Every operation that changes a table writes it before returning; every file is replaced
+// atomically, so a crash or a full disk leaves the old file whole.
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "TIconStrip.h"
+#include "TMlb2.h"
+
+class TMessages;
+class TSettingsStore;
+
+// What OpenCatalog found; the main window closes the program on MustClose.
+enum class TCatalogOpen {
+    Loaded,     // data.mlb was read
+    Created,    // there was no data.mlb: a fresh catalog with its seed record was made
+    Replaced,   // data.mlb could not be read: it was kept under a new name and, as the user
+                // agreed, a fresh catalog was made
+    MustClose,  // data.mlb could not be read and the user declined a fresh catalog (or the
+                // damaged file could not be put aside): nothing was written; close at once
+};
+
+class TCatalog {
+public:
+    static constexpr const char* kReservedAlbumLine = "Search Results;2";
+    static constexpr const char* kSearchResultsAlbum = "Search Results";
+
+    // documentsFolder and installFolder without trailing slash.
+    TCatalog(TSettingsStore& settings, TMessages& messages, std::string documentsFolder,
+             std::string installFolder);
+
+    // Folders and state
+    const std::string& DocumentsFolder() const { return documents_; }
+    const std::string& InstallFolder() const { return install_; }
+    // documents folder + "/My Pictures/My Albums/" (ends with "/").
+    const std::string& Root() const { return root_; }
+    // install folder + "/" + name.
+    std::string InstallFile(const std::string& name) const;
+    TMlb2& CatalogTable() { return catalog_; }
+    TMlb2& AlbumTable() { return album_; }
+    std::vector<std::string>& AlbumList() { return albumList_; }
+    TIconStrip& IconStrip() { return icons_; }
+    TSettingsStore& Settings() { return settings_; }
+    TMessages& Messages() { return messages_; }
+
+    // Creates the catalog root with every missing parent, then loads data.mlb, or creates it
+    // with the seed record when it does not exist. A data.mlb that exists but cannot be read is
+    // never overwritten: the user is asked whether to start a fresh catalog; on Yes the damaged
+    // file is renamed to "data (damaged).mlb" (or "data (damaged N).mlb") beside it first.
+    TCatalogOpen OpenCatalog();
+    // Writes the catalog table to root + "data.mlb".
+    bool SaveCatalog();
+
+    // Makes the catalog record with this ImgID current; when there is none, record 1 (the seed
+    // record) is current and the result is false.
+    bool FindImage(int id);
+    // ImgID of the last catalog record; 0 when the table is empty or the value is not a number.
+    int LastImageId();
+    // LastImageId() + 1: identifiers for photos added from folders and received albums.
+    int NextImageId();
+    // LastImageId() + 1, at least 2000: identifiers for scanned and camera photos.
+    int NextDeviceImageId();
+    // Appends a catalog record and an album row for the photo (neither table is saved).
+    static void AddImage(TMlb2& catalog, TMlb2& album, int id, const std::string& name,
+                         const std::string& path, const std::string& credit, const std::string& notes);
+
+    // root + name + ".col".
+    std::string AlbumFilePath(const std::string& name) const;
+    // Loads the album's table. A missing or unreadable file leaves the table empty (with its
+    // ImgID field, so rows can still be added). An unreadable file is reported to the user and
+    // the album is marked so that SaveAlbum/CreateAlbumFile never write over it this run.
+    bool OpenAlbum(const std::string& name);
+    // Writes the album table to AlbumFilePath(name); false without writing for an album whose
+    // file could not be read.
+    bool SaveAlbum(const std::string& name);
+    // Writes a new empty album table (field ImgID, no records) to AlbumFilePath(name).
+    bool CreateAlbumFile(const std::string& name);
+    // True when OpenAlbum found the album's file unreadable this run.
+    bool AlbumIsProtected(const std::string& name) const;
+
+    // The album list becomes the lines of root + "albums.pdat" (CR LF, CR or LF line ends), then
+    // the reserved line is appended. A file that exists but cannot be read is reported and
+    // SaveAlbumList then leaves it alone.
+    void LoadAlbumList();
+    // Removes the reserved last line from the album list and writes the other lines, each ended
+    // by CR LF, to root + "albums.pdat".
+    bool SaveAlbumList();
+    // The text before the first ";" (the whole line without one).
+    static std::string AlbumEntryName(const std::string& line);
+    // The number after the first ";" (at most 255 characters of it); 0 for a line without ";";
+    // -1 (no icon) when the text is not an integer.
+    static int AlbumEntryIcon(const std::string& line);
+
+    // Replaces the icon strip from a strip file; on failure the strip is unchanged and *error
+    // says why.
+    bool LoadIconStrip(const std::string& path, std::string* error = nullptr);
+    // icons.pdat from the root when it exists, else the install folder's defaults.iml.
+    bool LoadStartupIconStrip(std::string* error = nullptr);
+    // Writes the icon strip to root + "icons.pdat".
+    bool SaveIconStrip(std::string* error = nullptr);
+
+    // root + "Thumbnails/" + id + ".bmp".
+    std::string ThumbnailPath(int id) const;
+    std::string ThumbnailFolder() const;
+
+    // Parses an identifier: optional sign and decimal digits only. False for anything else.
+    static bool ParseInt(const std::string& text, int& value);
+
+private:
+    void MakeFreshCatalog();
+
+    TSettingsStore& settings_;
+    TMessages& messages_;
+    std::string documents_;
+    std::string install_;
+    std::string root_;
+    TMlb2 catalog_;
+    TMlb2 album_;
+    std::vector<std::string> albumList_;
+    TIconStrip icons_;
+    std::set<std::string> protectedAlbums_;
+    bool albumListProtected_ = false;
+};

@@ -1,0 +1,437 @@
+// The album view model: RefreshList, the thumbnail cache, the one-time question and the
+// thumbnail preferences.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "CatalogTestSupport.h"
+#include "JpegCodec.h"
+#include "TAlbumView.h"
+
+namespace fs = std::filesystem;
+using testsupport::ReadAll;
+using testsupport::WriteAll;
+
+namespace {
+
+const QRgb kNotFoundColour = qRgb(10, 200, 30);
+
+class Recorder : public TAlbumViewObserver {
+public:
+    std::vector<std::string> events;
+    int lastDone = -1, lastTotal = -1;
+    void OnRefreshStarted() override {
+        events.push_back("started");
+        lastDone = lastTotal = -1;
+    }
+    void OnProgress(int done, int total) override {
+        if (events.empty() || events.back() != "progress") events.push_back("progress");
+        EXPECT_GT(done, lastDone);
+        lastDone = done;
+        lastTotal = total;
+    }
+    void OnThumbsReady() override { events.push_back("ready"); }
+    void OnRefreshFinished(TRefreshResult r) override {
+        events.push_back(r == TRefreshResult::Done ? "done" : r == TRefreshResult::Stopped ? "stopped" : "close");
+    }
+};
+
+struct ViewFixture : cattest::Fixture {
+    TAlbumView view{*catalog};
+    Recorder recorder;
+
+    ViewFixture() {
+        OpenFresh();
+        MakeBmp(install + "/notfound.bmp", kNotFoundColour);
+        catalog->CreateAlbumFile("A");
+        catalog->OpenAlbum("A");
+        view.SetObserver(&recorder);
+    }
+    // A catalog record and an album row; saves both like the import does.
+    int Add(const std::string& name, const std::string& path) {
+        const int id = catalog->NextImageId();
+        TCatalog::AddImage(catalog->CatalogTable(), catalog->AlbumTable(), id, name, path, "me", "");
+        catalog->SaveCatalog();
+        catalog->SaveAlbum("A");
+        return id;
+    }
+    void AddRow(const std::string& id) {
+        catalog->AlbumTable().AppendRecord();
+        catalog->AlbumTable().SetValue("ImgID", id);
+    }
+    std::string Photo(const std::string& name, QRgb colour, int w = 160, int h = 120) {
+        QImage img(w, h, QImage::Format_RGB32);
+        img.fill(colour);
+        std::string error;
+        EXPECT_TRUE(imaging::SaveJpeg(img, tmp.file(name), error)) << error;
+        return tmp.file(name);
+    }
+    void SaveThumbs(int v) { settings.WriteInteger("Images", "saveThumbs", v); }
+    std::vector<std::string> Captions() const { return view.RowCaptions(); }
+};
+
+bool Near(QRgb a, QRgb b, int tolerance = 24) {
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+std::vector<std::string> Files(const std::string& folder) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : fs::directory_iterator(folder, ec)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+TEST(AlbumView, EmptyAlbumListsNothing) {
+    ViewFixture f;
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_EQ(f.view.RowCount(), 0);
+    EXPECT_TRUE(f.view.ThumbnailStrip().empty());
+    EXPECT_TRUE(f.view.UpdThumbs().empty());
+    EXPECT_EQ(f.view.RowPictureHeight(), 0);
+    EXPECT_EQ(f.recorder.events, (std::vector<std::string>{"started", "ready", "done"}));
+    EXPECT_TRUE(f.messages.asked.empty());
+}
+
+TEST(AlbumView, RowsResolveToPhotosMissingFilesAndTheSeedRecord) {
+    ViewFixture f;
+    const std::string wide = f.MakePhoto("wide.jpg", 400, 100);
+    f.Add("Wide", wide);
+    f.Add("Gone", f.tmp.file("no-such-photo.jpg"));
+    f.AddRow("99");  // no catalog record: the seed record
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+
+    ASSERT_EQ(f.view.RowCount(), 3);
+    EXPECT_EQ(f.Captions(), (std::vector<std::string>{"Wide", "Gone", "nil"}));
+    EXPECT_EQ(f.view.RowPath(1), wide);
+    EXPECT_EQ(f.view.RowPath(2), "");
+    EXPECT_EQ(f.view.RowPath(3), "");
+    EXPECT_EQ(f.view.RowPath(4), "");
+    // The whole 400 x 100 photo squeezed into 100 x 80: red left half, blue right half.
+    const QImage& t = f.view.ThumbnailStrip()[0];
+    ASSERT_EQ(t.size(), QSize(100, 80));
+    EXPECT_TRUE(Near(t.pixel(20, 40), qRgb(220, 20, 20)));
+    EXPECT_TRUE(Near(t.pixel(80, 40), qRgb(20, 20, 220)));
+    EXPECT_TRUE(Near(f.view.ThumbnailStrip()[1].pixel(50, 40), kNotFoundColour, 0));
+    EXPECT_TRUE(Near(f.view.ThumbnailStrip()[2].pixel(50, 40), kNotFoundColour, 0));
+    // saveThumbs 0: nothing cached.
+    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailFolder()));
+
+    const auto rows = f.view.UpdThumbs();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[2].caption, "nil");
+    EXPECT_EQ(rows[0].picture.format(), QImage::Format_RGB32);
+    EXPECT_EQ(f.view.RowPictureHeight(), 80);
+    EXPECT_EQ(f.recorder.events, (std::vector<std::string>{"started", "progress", "ready", "done"}));
+    EXPECT_EQ(f.recorder.lastDone, 3);
+}
+
+TEST(AlbumView, CacheIsWrittenOnlyWithSaveThumbsTwoAndUsedUnchanged) {
+    ViewFixture f;
+    const int a = f.Add("A", f.Photo("a.jpg", qRgb(200, 0, 0)));
+    const int b = f.Add("B", f.Photo("b.jpg", qRgb(0, 0, 200)));
+    f.Add("Missing", f.tmp.file("missing.jpg"));
+
+    f.SaveThumbs(1);
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailFolder()));
+
+    f.SaveThumbs(2);
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_EQ(Files(f.catalog->ThumbnailFolder()), (std::vector<std::string>{"2.bmp", "3.bmp"}));
+    QImage cached;
+    ASSERT_TRUE(cached.load(QString::fromStdString(f.catalog->ThumbnailPath(a)), "BMP"));
+    EXPECT_EQ(cached.size(), QSize(100, 80));
+    EXPECT_TRUE(Near(cached.pixel(50, 40), qRgb(200, 0, 0)));
+
+    // A cached file is used whatever it shows, and whatever saveThumbs says now.
+    f.MakeBmp(f.catalog->ThumbnailPath(a), qRgb(0, 255, 0));
+    f.MakeBmp(f.catalog->ThumbnailPath(b), qRgb(255, 255, 0), 50, 40);
+    const std::string before = ReadAll(f.catalog->ThumbnailPath(b));
+    f.SaveThumbs(1);
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_TRUE(Near(f.view.ThumbnailStrip()[0].pixel(50, 40), qRgb(0, 255, 0), 0));
+    EXPECT_EQ(f.view.ThumbnailStrip()[1].size(), QSize(50, 40));  // loaded unchanged
+    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(b)), before);
+    const auto rows = f.view.UpdThumbs();
+    EXPECT_EQ(rows[1].picture.size(), QSize(100, 80));
+    EXPECT_TRUE(Near(rows[1].picture.pixel(10, 10), qRgb(255, 255, 0), 0));
+
+    // A damaged cache file is made again from the photo.
+    WriteAll(f.catalog->ThumbnailPath(a), "BM not really");
+    f.SaveThumbs(2);
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_TRUE(Near(f.view.ThumbnailStrip()[0].pixel(50, 40), qRgb(200, 0, 0)));
+    ASSERT_TRUE(cached.load(QString::fromStdString(f.catalog->ThumbnailPath(a)), "BMP"));
+    EXPECT_TRUE(f.messages.asked.empty());
+}
+
+TEST(AlbumView, NotExistRowsAreDroppedFromListAndTable) {
+    ViewFixture f;
+    const std::string p = f.Photo("p.jpg", qRgb(100, 100, 100));
+    const int keep1 = f.Add("Keep 1", p);
+    const int gone = f.Add("Removed", "notexist.jpg");
+    const int keep2 = f.Add("Keep 2", p);
+    f.AddRow(std::to_string(gone));
+    f.AddRow(std::to_string(keep1));
+    const std::string fileBefore = ReadAll(f.catalog->AlbumFilePath("A"));
+
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_EQ(f.Captions(), (std::vector<std::string>{"Keep 1", "Keep 2", "Keep 1"}));
+    EXPECT_EQ(f.view.RowCount(), 3);
+    // List row i is album record i + 1.
+    TMlb2& album = f.catalog->AlbumTable();
+    ASSERT_EQ(album.RecordCount(), 3);
+    EXPECT_EQ(album.GetValueAt(1, 1), std::to_string(keep1));
+    EXPECT_EQ(album.GetValueAt(1, 2), std::to_string(keep2));
+    EXPECT_EQ(album.GetValueAt(1, 3), std::to_string(keep1));
+    EXPECT_EQ(f.view.RowPath(2), p);
+    // Only memory changed.
+    EXPECT_EQ(ReadAll(f.catalog->AlbumFilePath("A")), fileBefore);
+}
+
+TEST(AlbumView, NoRowLimit) {
+    ViewFixture f;
+    const int id = f.Add("Same", f.Photo("same.jpg", qRgb(0, 90, 180)));
+    f.SaveThumbs(2);
+    fs::create_directories(f.catalog->ThumbnailFolder());
+    f.MakeBmp(f.catalog->ThumbnailPath(id), qRgb(0, 90, 180));
+    for (int i = 0; i < 1200; ++i) f.AddRow(std::to_string(id));
+    for (int i = 0; i < 300; ++i) f.AddRow("1");
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_EQ(f.view.RowCount(), 1501);
+    EXPECT_EQ(f.view.RowCaptions().size(), 1501u);
+    EXPECT_EQ(f.view.RowPaths().size(), 1501u);
+    EXPECT_EQ(f.view.RowCaptions()[1500], "nil");
+    EXPECT_EQ(f.view.RowPath(1201), f.tmp.file("same.jpg"));
+    EXPECT_EQ(f.view.RowPath(1202), "");
+    EXPECT_EQ(f.recorder.lastDone, 1501);
+    EXPECT_EQ(f.view.UpdThumbs().size(), 1501u);
+}
+
+TEST(AlbumView, RowsStayInOrderWhateverTheThreadCount) {
+    for (int threads : {1, 2, 5}) {
+        ViewFixture f;
+        f.view.SetThreadCount(threads);
+        f.SaveThumbs(2);
+        std::vector<QRgb> colours;
+        for (int i = 0; i < 24; ++i) {
+            const QRgb c = qRgb((i * 37) % 256, (i * 91) % 256, (255 - i * 10) % 256);
+            colours.push_back(c);
+            f.Add("Photo " + std::to_string(i), f.Photo("p" + std::to_string(i) + ".jpg", c, 64 + i, 48));
+            if (i % 5 == 4) f.Add("Gone " + std::to_string(i), f.tmp.file("gone.jpg"));
+        }
+        ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done) << threads;
+        size_t photo = 0;
+        for (int r = 1; r <= f.view.RowCount(); ++r) {
+            const std::string& caption = f.view.RowCaptions()[size_t(r - 1)];
+            const QRgb seen = f.view.ThumbnailStrip()[size_t(r - 1)].pixel(50, 40);
+            if (caption.rfind("Gone", 0) == 0) {
+                EXPECT_TRUE(Near(seen, kNotFoundColour, 0));
+                continue;
+            }
+            EXPECT_EQ(caption, "Photo " + std::to_string(photo));
+            EXPECT_TRUE(Near(seen, colours[photo])) << threads << " row " << r;
+            ++photo;
+        }
+        EXPECT_EQ(photo, 24u);
+        EXPECT_EQ(Files(f.catalog->ThumbnailFolder()).size(), 24u);
+    }
+}
+
+TEST(AlbumView, APhotoListedTwiceIsMadeAndSavedOnce) {
+    ViewFixture f;
+    f.SaveThumbs(2);
+    const int id = f.Add("Twice", f.Photo("twice.jpg", qRgb(200, 100, 0)));
+    f.AddRow(std::to_string(id));
+    f.Add("Other", f.Photo("other.jpg", qRgb(0, 100, 200)));
+    f.AddRow(std::to_string(id));
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_EQ(f.Captions(), (std::vector<std::string>{"Twice", "Twice", "Other", "Twice"}));
+    EXPECT_EQ(Files(f.catalog->ThumbnailFolder()), (std::vector<std::string>{"2.bmp", "3.bmp"}));
+    const auto& strip = f.view.ThumbnailStrip();
+    EXPECT_TRUE(Near(strip[3].pixel(50, 40), qRgb(200, 100, 0)));
+    EXPECT_TRUE(Near(strip[2].pixel(50, 40), qRgb(0, 100, 200)));
+    EXPECT_EQ(strip[0].constBits(), strip[3].constBits());  // one picture, shared
+}
+
+TEST(AlbumView, UndecodablePhotoStopsTheRefreshInRowOrder) {
+    ViewFixture f;
+    f.SaveThumbs(2);
+    const int good = f.Add("Good", f.Photo("good.jpg", qRgb(10, 10, 10)));
+    WriteAll(f.tmp.file("bad.jpg"), "this is no JPEG at all");
+    const int bad = f.Add("Bad", f.tmp.file("bad.jpg"));
+    const int after = f.Add("After", f.Photo("after.jpg", qRgb(90, 90, 90)));
+    f.settings.WriteBool("Images", "firstTime_openAlbumb", true);
+
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Stopped);
+    ASSERT_EQ(f.messages.asked.size(), 1u);  // the error only: no thumbnail question
+    EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Error);
+    EXPECT_FALSE(f.messages.asked[0].text.empty());
+    EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(good)));
+    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailPath(bad)));
+    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailPath(after)));
+    EXPECT_EQ(f.view.RowCount(), 1);
+    EXPECT_EQ(f.catalog->CatalogTable().GetValue("ImgName"), "Bad");
+    EXPECT_EQ(f.recorder.events.back(), "stopped");
+    EXPECT_EQ(std::count(f.recorder.events.begin(), f.recorder.events.end(), "ready"), 0);
+}
+
+TEST(AlbumView, BadIdentifierAndMissingNotFoundPictureStop) {
+    {
+        ViewFixture f;
+        f.Add("One", f.tmp.file("missing.jpg"));
+        f.AddRow("abc");
+        EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Stopped);
+        ASSERT_EQ(f.messages.asked.size(), 1u);
+        EXPECT_EQ(f.messages.asked[0].text, "'abc' is not a valid integer value");
+        EXPECT_EQ(f.view.RowCount(), 1);
+    }
+    {
+        ViewFixture f;
+        const std::string p = f.Photo("p.jpg", qRgb(1, 1, 1));
+        f.Add("Here", p);
+        fs::remove(f.install + "/notfound.bmp");
+        EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);  // not needed yet
+        f.Add("Gone", f.tmp.file("gone.jpg"));
+        EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Stopped);
+        ASSERT_EQ(f.messages.asked.size(), 1u);
+        EXPECT_NE(f.messages.asked[0].text.find("notfound.bmp"), std::string::npos);
+    }
+}
+
+TEST(AlbumView, ThumbnailFolderThatCannotBeMadeClosesTheWindow) {
+    ViewFixture f;
+    f.Add("P", f.Photo("p.jpg", qRgb(5, 5, 5)));
+    WriteAll(f.catalog->ThumbnailFolder(), "a file where the folder should be");
+    f.SaveThumbs(2);
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::MustClose);
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_EQ(f.messages.asked[0].caption, "Error");
+    EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Error);
+    EXPECT_EQ(f.messages.asked[0].text,
+              "Lumavell could not create a required directory and cannot continue on the current "
+              "process. Please make sure that the following folder is not write protected or the "
+              "drive has adequate disk space free: " + f.docs + "/My Pictures/My Albums/");
+    EXPECT_EQ(f.recorder.events.back(), "close");
+    // With saveThumbs 1 nothing needs the folder.
+    f.SaveThumbs(1);
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+}
+
+TEST(AlbumView, OneTimeThumbnailQuestion) {
+    const std::string question =
+        "Collections can load faster if the thumbnails for images are saved. Brightlet Image Viewer "
+        "can save all thumbnails on your hard drive for faster loading. This will take significantly "
+        "greater space. Would you like this feature turned on? You can turn this off or on later by "
+        "clicking File on the Menu bar, clicking Preferences and select \"Save thumbnails\".";
+    {
+        ViewFixture f;
+        // A fresh user: the first refresh asks nothing.
+        f.view.RefreshList();
+        EXPECT_TRUE(f.messages.asked.empty());
+        f.settings.WriteBool("Images", "firstTime_openAlbumb", true);
+        f.messages.answers = {TMsgResult::Yes, TMsgResult::Ok};
+        f.view.RefreshList();
+        ASSERT_EQ(f.messages.asked.size(), 2u);
+        EXPECT_EQ(f.messages.asked[0].caption, "Thumbnails");
+        EXPECT_EQ(f.messages.asked[0].text, question);
+        EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Question);
+        EXPECT_EQ(f.messages.asked[0].buttons, TMsgButtons::YesNo);
+        EXPECT_EQ(f.messages.asked[1].caption, "Thumbnails");
+        EXPECT_EQ(f.messages.asked[1].icon, TMsgIcon::Information);
+        EXPECT_EQ(f.messages.asked[1].text,
+                  "This will take effect next time you load a collection.\r\n\r\nLumavell has also "
+                  "enabled thumbnail compression. This can make the space required for thumbnails "
+                  "much smaller. You can turn this off by clicking File on the menu bar, clicking "
+                  "Preferences and unselecting \"Compress thumbnails to save disk space\".");
+        EXPECT_EQ(f.settings.ReadInteger("Images", "saveThumbs", 0), 2);
+        EXPECT_TRUE(f.settings.ReadBool("Images", "compressThumbs", false));
+        f.view.RefreshList();
+        EXPECT_EQ(f.messages.asked.size(), 2u);  // never again
+    }
+    {
+        ViewFixture f;
+        f.settings.WriteBool("Images", "firstTime_openAlbumb", true);
+        f.settings.WriteBool("Images", "compressThumbs", true);
+        f.messages.answers = {TMsgResult::No};
+        f.view.RefreshList();
+        ASSERT_EQ(f.messages.asked.size(), 1u);
+        EXPECT_EQ(f.settings.ReadInteger("Images", "saveThumbs", 0), 1);
+        EXPECT_FALSE(f.settings.ReadBool("Images", "compressThumbs", true));
+        f.view.RefreshList();
+        EXPECT_EQ(f.messages.asked.size(), 1u);
+    }
+}
+
+TEST(AlbumView, SaveAndRefreshThumbnailPreferences) {
+    ViewFixture f;
+    const int a = f.Add("A", f.Photo("a.jpg", qRgb(1, 2, 3)));
+    const int b = f.Add("B", f.Photo("b.jpg", qRgb(3, 2, 1)));
+    fs::create_directories(f.catalog->ThumbnailFolder());
+    auto fill = [&] {
+        for (int id : {a, b, 500}) f.MakeBmp(f.catalog->ThumbnailPath(id), qRgb(0, 0, 0));
+    };
+    fill();
+
+    auto boxes = f.view.SaveThumbnailsClicked(true, true);
+    EXPECT_TRUE(boxes.saveChecked);
+    EXPECT_FALSE(boxes.compressChecked);
+    EXPECT_TRUE(boxes.compressEnabled);
+    EXPECT_EQ(f.settings.ReadInteger("Images", "saveThumbs", 0), 2);
+    EXPECT_TRUE(f.messages.asked.empty());
+
+    f.messages.answers = {TMsgResult::No};
+    boxes = f.view.SaveThumbnailsClicked(false, false);
+    EXPECT_FALSE(boxes.compressEnabled);
+    EXPECT_FALSE(boxes.compressChecked);
+    EXPECT_EQ(f.settings.ReadInteger("Images", "saveThumbs", 0), 1);
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_EQ(f.messages.asked[0].caption, "Don't Save Thumbnails");
+    EXPECT_EQ(f.messages.asked[0].text,
+              "Would you like all thumbnails created removed? These will be regenerated when you do "
+              "allow the Saving of Thumbnails.");
+    EXPECT_EQ(Files(f.catalog->ThumbnailFolder()).size(), 3u);  // No deletes nothing
+
+    f.messages.answers = {TMsgResult::Yes, TMsgResult::Ok};
+    f.view.SaveThumbnailsClicked(false, true);
+    ASSERT_EQ(f.messages.asked.size(), 3u);
+    EXPECT_EQ(f.messages.asked[2].caption, "Thumbnails");
+    EXPECT_EQ(f.messages.asked[2].text, "All thumbnails are now removed from your hard drive.");
+    // Identifiers above the last catalog record are not touched.
+    EXPECT_EQ(Files(f.catalog->ThumbnailFolder()), std::vector<std::string>{"500.bmp"});
+
+    fill();
+    f.messages.answers = {TMsgResult::No};
+    EXPECT_FALSE(f.view.RefreshThumbnailsClicked());
+    EXPECT_EQ(f.messages.asked[3].caption, "Refresh Thumbnails");
+    EXPECT_EQ(f.messages.asked[3].text,
+              "This will clear all thumbnails so Lumavell will create new ones. Do you want to continue?");
+    EXPECT_EQ(Files(f.catalog->ThumbnailFolder()).size(), 3u);
+    f.messages.answers = {TMsgResult::Yes, TMsgResult::Ok};
+    EXPECT_TRUE(f.view.RefreshThumbnailsClicked());
+    ASSERT_EQ(f.messages.asked.size(), 6u);
+    EXPECT_EQ(f.messages.asked[5].caption, "RefreshThumbnails");
+    EXPECT_EQ(f.messages.asked[5].text,
+              "All thumbnails are now removed from your hard drive. They will be recreated when you "
+              "open up albums.");
+    EXPECT_EQ(Files(f.catalog->ThumbnailFolder()), std::vector<std::string>{"500.bmp"});
+}
+
+TEST(AlbumView, OpeningAnAlbumLine) {
+    ViewFixture f;
+    f.Add("P", f.tmp.file("gone.jpg"));
+    ASSERT_TRUE(f.catalog->CreateAlbumFile("Other"));
+    EXPECT_EQ(f.view.OpenAlbumLine("A;3"), TRefreshResult::Done);
+    EXPECT_EQ(f.view.OpenAlbumName(), "A");
+    EXPECT_FALSE(f.view.SearchResultsMode());
+    EXPECT_EQ(f.view.RowCount(), 1);
+    EXPECT_EQ(f.view.OpenAlbumLine("Other;1"), TRefreshResult::Done);
+    EXPECT_EQ(f.view.RowCount(), 0);
+    EXPECT_EQ(f.view.OpenAlbumLine("Search Results;2"), TRefreshResult::Done);
+    EXPECT_TRUE(f.view.SearchResultsMode());
+    EXPECT_EQ(f.view.RowCount(), 0);
+}
