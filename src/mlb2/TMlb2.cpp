@@ -123,6 +123,7 @@ void TMlb2::Clear() {
         ix.built = false;
         ix.covered = 0;
         ix.linearWork = 0;
+        ix.prepared = 0;
     }
     cursor_ = -1;
     seekFresh_ = false;
@@ -311,10 +312,7 @@ void TMlb2::ReplaceContents(std::vector<TField>&& fields, std::vector<TCell>&& c
     liveBytes_ = liveBytes;
 
     if (oldBuffer.capacity <= 2 * heldBytes_ + kChunkSize) spareBuffer_ = std::move(oldBuffer);
-    if (oldCells.capacity() <= 2 * cells_.size() + 64) {
-        oldCells.clear();
-        spareCells_ = std::move(oldCells);
-    }
+    if (oldCells.capacity() <= 2 * cells_.size() + 64) spareCells_ = std::move(oldCells);
     MaybeCompact();
     if (recordCount_ > 0) Last();
 }

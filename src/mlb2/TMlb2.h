@@ -109,6 +109,10 @@ private:
         std::vector<std::uint32_t> postings;     // record positions, ascending within a bucket
         std::vector<std::uint32_t> scratch;      // the build's bucket per record
         std::int64_t linearWork = 0;             // records examined without the index
+        // Records [0, prepared) have their bucket in scratch already, hashed by the load while
+        // their values were at hand, so a build for a table of exactly that many records only
+        // sorts them. Dropped with the index.
+        int prepared = 0;
     };
     enum class TOp { Less, Greater, Equal, LessEqual, GreaterEqual, Like, None };
 

@@ -17,6 +17,7 @@
 #include <limits>
 
 #include "FileIo.h"
+#include "IndexHash.h"
 #include "NameRules.h"
 #include "TMlb2.h"
 
@@ -120,6 +121,18 @@ public:
         return true;
     }
 
+    // Raw access for the record loop, which keeps its position in a local: the buffer, the
+    // bytes read into it so far, and a refill that makes n bytes from pos available (false
+    // when the file has fewer).
+    const char* Base() const { return buffer_.get(); }
+    std::size_t Pos() const { return pos_; }
+    std::size_t Available() const { return available_; }
+    MLB2_NOINLINE bool Need(std::size_t pos, std::size_t n) {
+        if (n <= available_ - pos) return true;
+        if (n > size_ - pos) return false;
+        return Fill(pos + n);
+    }
+
 private:
     static constexpr std::size_t kPiece = 256 * 1024;
 
@@ -183,12 +196,15 @@ MLB2_INLINE std::size_t UpToZero(const char* p, std::size_t n) {
 #if defined(__SSE2__)
     if (n >= 16) {
         const __m128i nothing = _mm_setzero_si128();
-        auto block = [&](std::size_t at) {
-            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
-            return _mm_movemask_epi8(_mm_cmpeq_epi8(v, nothing)) != 0;
+        auto zeros = [&](std::size_t at) {
+            return _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at)), nothing);
         };
-        zero = block(n - 16);
-        for (std::size_t i = 0; !zero && i + 16 < n; i += 16) zero = block(i);
+        // The blocks' comparisons are merged and tested once, at the end.
+        __m128i any = zeros(n - 16);
+        std::size_t i = 0;
+        for (; i + 32 < n; i += 32) any = _mm_or_si128(any, _mm_or_si128(zeros(i), zeros(i + 16)));
+        if (i + 16 < n) any = _mm_or_si128(any, zeros(i));
+        zero = _mm_movemask_epi8(any) != 0;
     } else
 #endif
     if (n >= 8) {
@@ -204,6 +220,22 @@ MLB2_INLINE std::size_t UpToZero(const char* p, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i)
         if (p[i] == 0) return i;
     return n;
+}
+
+// UpToZero for a value inside a buffer whose bytes are valid up to limit. A short value with
+// 16 valid bytes from its start is tested as one block, the bytes past it masked off.
+MLB2_INLINE std::size_t UpToZeroBefore(const char* p, std::size_t n, const char* limit) {
+#if defined(__SSE2__)
+    if (n < 16 && limit - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_setzero_si128())));
+        const unsigned inside = zeros & ((1U << n) - 1);
+        return inside ? static_cast<std::size_t>(std::countr_zero(inside)) : n;
+    }
+#else
+    (void)limit;
+#endif
+    return UpToZero(p, n);
 }
 
 // Copies a value into the write buffer. Most values are short: those are moved with a few
@@ -232,6 +264,76 @@ inline void CopyValue(char* to, const char* from, std::size_t n) {
         to[n / 2] = from[n / 2];
         to[n - 1] = from[n - 1];
     }
+}
+
+// The records of a file, read with the position in locals. Each cell points at its value in
+// the reader's buffer, cut at the first zero byte; the k-th value goes to the table's k-th
+// field (width of them) and values past those are dropped. pristine, when given, gets per
+// record whether its bytes are what saving writes for it: every value whole, a true record
+// length. buckets, when given, gets per record the index bucket of its first value. False when
+// the file ends before the last record.
+template <bool kSwap, typename TCellOut>
+MLB2_NOINLINE bool ParseRecords(TReader& in, std::size_t records, std::size_t fileFields, std::size_t width,
+                                TCellOut* out, std::uint8_t* pristine, std::uint32_t* buckets, int bucketShift,
+                                std::size_t& live) {
+    const char* const base = in.Base();
+    std::size_t pos = in.Pos();
+    std::size_t avail = in.Available();
+    std::size_t kept = 0;
+    // A 32-bit count, then (for a string) that many bytes: false when the file ends first.
+    auto count = [&](std::uint32_t& v) {
+        if (avail - pos < 4) {
+            if (!in.Need(pos, 4)) return false;
+            avail = in.Available();
+        }
+        std::memcpy(&v, base + pos, 4);
+        if constexpr (kSwap) v = Swap32(v);
+        pos += 4;
+        return true;
+    };
+    auto string = [&](const char*& data, std::size_t& n) {
+        std::uint32_t v;
+        if (!count(v)) return false;
+        n = v;
+        if (n > avail - pos) {
+            if (!in.Need(pos, n)) return false;
+            avail = in.Available();
+        }
+        data = base + pos;
+        pos += n;
+        return true;
+    };
+    for (std::size_t r = 0; r < records; ++r) {
+        std::uint32_t recordLength;
+        if (!count(recordLength)) return false;
+        std::uint64_t written = 4 * static_cast<std::uint64_t>(fileFields);
+        std::size_t cutAny = 0;  // nonzero when a value was cut at a zero byte
+        for (std::size_t k = 0; k < width; ++k) {
+            const char* data;
+            std::size_t n;
+            if (!string(data, n)) return false;
+            const std::size_t cut = UpToZeroBefore(data, n, base + avail);
+            cutAny |= cut ^ n;
+            written += n;
+            kept += cut;
+            // An empty value keeps its place too, for saving the record from the buffer.
+            out->data = data;
+            out->size = cut;
+            ++out;
+        }
+        for (std::size_t k = width; k < fileFields; ++k) {
+            const char* data;
+            std::size_t n;
+            if (!string(data, n)) return false;
+        }
+        if (buckets) {
+            const TCellOut& first = out[-static_cast<std::ptrdiff_t>(width)];
+            buckets[r] = static_cast<std::uint32_t>(mlb2detail::IndexHash({first.data, first.size}) >> bucketShift);
+        }
+        if (pristine) pristine[r] = cutAny == 0 && written == recordLength ? 1 : 0;
+    }
+    live = kept;
+    return true;
 }
 
 template <typename T>
@@ -283,7 +385,6 @@ bool TMlb2::LoadFromMLB(const std::string& fileName) {
             if (loaded) return;
             std::size_t capacity = 0;
             if (auto bytes = in.TakeBuffer(capacity)) spareBuffer = TChunk{std::move(bytes), capacity, 0};
-            cells.clear();
             spareCells = std::move(cells);
         }
     } keeper{in, cells, spareBuffer_, spareCells_};
@@ -355,36 +456,36 @@ bool TMlb2::LoadFromMLB(const std::string& fileName) {
     const std::size_t recordBytes = 4 + 4 * fileFields;
     if (records > 0 && records > in.Left() / recordBytes) return truncated();
 
-    // Values stay in the file's buffer: each cell points at its bytes there, cut at the first
-    // zero byte. The k-th value goes to the table's k-th field; values past them are dropped.
+    // Values stay in the file's buffer. The cells of an earlier load are reused as they are:
+    // every one is overwritten.
     const std::size_t width = fields.size();
-    cells.clear();
-    cells.reserve(records * width);
+    if (cells.capacity() < records * width) cells.clear();
+    cells.resize(records * width);
     std::size_t live = 0;
-    // A record is kept for saving from the buffer when its bytes are what saving would write:
-    // every value placed whole, lengths in this machine's order, a true record length.
+    // A record is kept for saving from the buffer when its bytes are what saving would write,
+    // which needs every value placed and lengths in this machine's order.
     std::vector<std::uint8_t> pristine;
     const bool mayBePristine = width > 0 && width == fileFields && orderFlag == kNativeOrderFlag;
-    if (mayBePristine) pristine.reserve(records);
-    for (std::size_t r = 0; r < records; ++r) {
-        std::uint32_t recordLength = 0;
-        if (!in.U32(recordLength)) return truncated();
-        std::uint64_t written = 4 * static_cast<std::uint64_t>(fileFields);
-        bool whole = true;
-        for (std::size_t k = 0; k < fileFields; ++k) {
-            const char* data = nullptr;
-            std::size_t n = 0;
-            if (!in.Str(data, n)) return truncated();
-            if (k >= width) continue;
-            const std::size_t kept = UpToZero(data, n);
-            whole = whole && kept == n;
-            written += n;
-            // An empty value keeps its place too, for saving the record from the buffer.
-            cells.push_back(TCell{data, kept});
-            live += kept;
-        }
-        if (mayBePristine) pristine.push_back(whole && written == recordLength ? 1 : 0);
+    if (mayBePristine) pristine.resize(records);
+    // The first field is usually the table's key: its values are hashed for the "=" index now,
+    // while they are in the cache. The buckets go where a build of that index looks for them;
+    // the index itself is left alone, so a failed load keeps it intact.
+    std::uint32_t* buckets = nullptr;
+    int bucketShift = 64;
+    if (width > 0 && records >= static_cast<std::size_t>(mlb2detail::kMinIndexedRecords)) {
+        EnsureIndexSlots();
+        if (eqIndex_.empty()) eqIndex_.resize(1);
+        TEqIndex& ix = eqIndex_.front();
+        ix.prepared = 0;
+        ix.scratch.resize(records);
+        buckets = ix.scratch.data();
+        bucketShift = 64 - mlb2detail::IndexBucketBits(records);
     }
+    const bool parsed =
+        orderFlag == kNativeOrderFlag
+            ? ParseRecords<false>(in, records, fileFields, width, cells.data(), pristine.data(), buckets, bucketShift, live)
+            : ParseRecords<true>(in, records, fileFields, width, cells.data(), pristine.data(), buckets, bucketShift, live);
+    if (!parsed) return truncated();
 
     std::string name(nameSize ? nameData : "", nameSize);
     TChunk buffer;
@@ -394,6 +495,7 @@ bool TMlb2::LoadFromMLB(const std::string& fileName) {
     ReplaceContents(std::move(fields), std::move(cells), static_cast<int>(records), std::move(buffer), live,
                     std::move(pristine));
     tableName_ = std::move(name);
+    if (buckets) eqIndex_.front().prepared = static_cast<int>(records);
     return true;
 }
 

@@ -5,40 +5,10 @@
 #include <algorithm>
 #include <cstring>
 
+#include "IndexHash.h"
 #include "TMlb2.h"
 
 namespace {
-
-// Fewer records than this are always scanned.
-constexpr int kMinIndexedRecords = 64;
-
-std::uint64_t Mix(std::uint64_t h) {
-    h ^= h >> 33;
-    h *= 0xff51afd7ed558ccdULL;
-    h ^= h >> 33;
-    h *= 0xc4ceb9fe1a85ec53ULL;
-    h ^= h >> 33;
-    return h;
-}
-
-std::uint64_t HashBytes(std::string_view s) {
-    const char* p = s.data();
-    std::size_t n = s.size();
-    std::uint64_t h = 0x9e3779b97f4a7c15ULL ^ (n * 0x100000001b3ULL);
-    while (n >= 8) {
-        std::uint64_t w;
-        std::memcpy(&w, p, 8);
-        h = (h ^ Mix(w)) * 0x9e3779b97f4a7c15ULL;
-        p += 8;
-        n -= 8;
-    }
-    if (n > 0) {
-        std::uint64_t w = 0;
-        std::memcpy(&w, p, n);
-        h = (h ^ Mix(w ^ (std::uint64_t{n} << 59))) * 0x9e3779b97f4a7c15ULL;
-    }
-    return Mix(h);
-}
 
 inline void Prefetch(const void* p) {
 #if defined(__GNUC__) || defined(__clang__)
@@ -169,7 +139,10 @@ int TMlb2::ScanEqual(int field, std::string_view value, int from, int to, bool f
 
 int TMlb2::FindEqual(int field, std::string_view value, int start, bool forward) {
     TEqIndex& ix = eqIndex_[static_cast<std::size_t>(field)];
-    if (recordCount_ >= kMinIndexedRecords && ix.linearWork >= recordCount_ &&
+    // Buckets the load prepared make a build cheap: a few passes over one number per record,
+    // about what a quarter of a scan costs.
+    const std::int64_t buildAfter = ix.prepared == recordCount_ ? recordCount_ / 4 : recordCount_;
+    if (recordCount_ >= mlb2detail::kMinIndexedRecords && ix.linearWork >= buildAfter &&
         (!ix.built || ix.covered < recordCount_))
         BuildIndex(field);
 
@@ -182,7 +155,7 @@ int TMlb2::FindEqual(int field, std::string_view value, int start, bool forward)
     }
 
     // The bucket of this value's hash; other values may share it, so each is compared.
-    const std::uint64_t b = HashBytes(value) >> ix.shift;
+    const std::uint64_t b = mlb2detail::IndexHash(value) >> ix.shift;
     const std::uint32_t* bucketBegin = ix.postings.data() + ix.bucketStart[b];
     const std::uint32_t* bucketEnd = ix.postings.data() + ix.bucketStart[b + 1];
 
@@ -217,21 +190,26 @@ void TMlb2::BuildIndex(int field) {
     TEqIndex& ix = eqIndex_[static_cast<std::size_t>(field)];
     const auto n = static_cast<std::size_t>(recordCount_);
     // About two records per bucket: the bucket tables stay small enough to sit in the cache.
-    int bits = 4;
-    while ((std::size_t{1} << bits) < n / 2) ++bits;
+    const int bits = mlb2detail::IndexBucketBits(n);
     const std::size_t buckets = std::size_t{1} << bits;
     ix.shift = 64 - bits;
 
     // Count per bucket (at b + 1), turn the counts into starts, then place the positions in
     // record order, so each bucket lists its records ascending.
     ix.bucketStart.assign(buckets + 1, 0);
-    ix.scratch.resize(n);
-    constexpr std::size_t kAhead = 16;  // values are far apart in memory: fetch them early
-    for (std::size_t r = 0; r < n; ++r) {
-        if (r + kAhead < n) Prefetch(cells_[(r + kAhead) * fields_.size() + static_cast<std::size_t>(field)].data);
-        const auto b = static_cast<std::uint32_t>(HashBytes(Cell(static_cast<int>(r), field)) >> ix.shift);
-        ix.scratch[r] = b;
-        ++ix.bucketStart[b + 1];
+    if (ix.prepared == recordCount_ && ix.scratch.size() >= n) {
+        for (std::size_t r = 0; r < n; ++r) ++ix.bucketStart[ix.scratch[r] + 1];
+    } else {
+        // The load's buckets, if any, are overwritten (and may be for another table size).
+        ix.prepared = 0;
+        ix.scratch.resize(n);
+        constexpr std::size_t kAhead = 16;  // values are far apart in memory: fetch them early
+        for (std::size_t r = 0; r < n; ++r) {
+            if (r + kAhead < n) Prefetch(cells_[(r + kAhead) * fields_.size() + static_cast<std::size_t>(field)].data);
+            const auto b = static_cast<std::uint32_t>(mlb2detail::IndexHash(Cell(static_cast<int>(r), field)) >> ix.shift);
+            ix.scratch[r] = b;
+            ++ix.bucketStart[b + 1];
+        }
     }
     for (std::size_t b = 1; b <= buckets; ++b) ix.bucketStart[b] += ix.bucketStart[b - 1];
     ix.postings.resize(n);
@@ -257,5 +235,6 @@ void TMlb2::DropIndexes(int record, int field) {
             ix.built = false;
             ix.linearWork = 0;
         }
+        if (record < ix.prepared) ix.prepared = 0;
     }
 }
