@@ -46,6 +46,7 @@ TNameCheck TAlbumManager::CheckNewName(const std::string& name) const {
     if (!IsReservedSpelling(name) && name.find_first_of(kRefusedCharacters) != std::string::npos)
         return TNameCheck::InvalidCharacters;
     if (IsReservedSpelling(name)) return TNameCheck::ReservedName;
+    if (name.find_first_of(kLineBreakingCharacters) != std::string::npos) return TNameCheck::BreaksAlbumLine;
     if (!name.empty() && Exists(catalog_.AlbumFilePath(name))) return TNameCheck::AlreadyExists;
     if (name.empty()) return TNameCheck::Empty;
     const std::string fileName = name + ".col";
@@ -63,6 +64,10 @@ bool TAlbumManager::NewAlbumOk(const std::string& name) {
         return false;
     case TNameCheck::ReservedName:
         ShowOk(m, "Invalid Name", "Your album cannot be named 'Search Results'.", TMsgIcon::Information);
+        return false;
+    case TNameCheck::BreaksAlbumLine:
+        ShowOk(m, "Invalid Name", "An album name cannot contain a semicolon (;) or a line break.",
+               TMsgIcon::Information);
         return false;
     case TNameCheck::AlreadyExists:
         ShowOk(m, "Already Exists", "That collection already exists. Please type in a new name.",

@@ -17,12 +17,16 @@ inline constexpr const char* kHelpIcons = "::/icons.htm>trainer";
 
 // The characters a new album name may not hold.
 inline constexpr const char* kRefusedCharacters = "&/\\*?<>|\"";
+// Characters that would split the name inside an album line ("name;icon", one per line): an
+// album named with one would open another album's file and could never be found again.
+inline constexpr const char* kLineBreakingCharacters = ";\r\n";
 
 // Results of the new album dialog's checks, in the order they are made.
 enum class TNameCheck {
     Ok,
     InvalidCharacters,  // one of & / \ * ? < > | "
     ReservedName,       // "Search Results" or "search results"
+    BreaksAlbumLine,    // ";" (it ends the name in an album line) or a line break
     AlreadyExists,      // the album file exists
     Empty,
     NotAFileName,       // too long for a file name on this system, or holds a zero byte

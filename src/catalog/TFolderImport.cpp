@@ -136,6 +136,24 @@ bool NameLess(const std::string& a, const std::string& b) {
     return a < b;
 }
 
+std::string VolumeOf(const std::string& folder, const std::vector<std::string>& mountPoints) {
+    std::string best;
+    size_t bestLength = 0;
+    for (const std::string& m : mountPoints) {
+        std::string base = m;
+        while (base.size() > 1 && base.back() == '/') base.pop_back();
+        if (base.empty()) continue;
+        bool holds;
+        if (base == "/") holds = !folder.empty() && folder[0] == '/';
+        else holds = folder == base || folder.compare(0, base.size() + 1, base + "/") == 0;
+        if (holds && (best.empty() || base.size() > bestLength)) {
+            best = m;
+            bestLength = base.size();
+        }
+    }
+    return best;
+}
+
 std::string ImportTitle(const std::string& fileName) {
     std::string title = fileName.size() > 4 ? fileName.substr(0, fileName.size() - 4) : std::string();
     std::replace(title.begin(), title.end(), '_', ' ');
@@ -243,8 +261,9 @@ std::vector<TPhotoRow> TFolderImport::UpdImportThumbs() const {
     return rows;
 }
 
-bool TFolderImport::Browse() {
-    const std::string chosen = catalog_.Messages().BrowseFolder(kBrowseCaption, folder_);
+bool TFolderImport::Browse(const std::string& startFolder) {
+    const std::string chosen =
+        catalog_.Messages().BrowseFolder(kBrowseCaption, startFolder.empty() ? folder_ : startFolder);
     if (chosen.empty()) return false;
     // The same folder (by identity, however it is spelt) changes nothing.
     std::error_code ec;

@@ -58,6 +58,9 @@ std::vector<std::string> ListPhotoFiles(const std::string& folder);
 bool MatchesMask(const std::string& fileName);
 // Name order of the lists: ASCII letters compared without regard to case, then bytewise.
 bool NameLess(const std::string& a, const std::string& b);
+// The mount point a folder lies on: the longest of mountPoints that is the folder itself or one
+// of its parents ("/media/usb" holds "/media/usb/a" but not "/media/usbkey"); "" when none does.
+std::string VolumeOf(const std::string& folder, const std::vector<std::string>& mountPoints);
 
 // The title of a filed photo: the file name without its last four characters, every "_" turned
 // into " " ("summer_at_the_lake.jpg" -> "summer at the lake"; ".jpg" -> "").
@@ -128,10 +131,10 @@ public:
     const std::vector<QImage>& Thumbnails() const { return thumbs_; }
     int FileCount() const { return static_cast<int>(names_.size()); }
 
-    // Browse: the folder dialog starts at the current folder. True when another folder was
-    // chosen and read (the window then runs FolderChanged); the same folder, a folder that
-    // cannot be read, or Cancel change nothing.
-    bool Browse();
+    // Browse: the folder dialog starts at startFolder (the current folder when empty). True when
+    // another folder than the current one was chosen and read (the window then runs
+    // FolderChanged); the same folder, a folder that cannot be read, or Cancel change nothing.
+    bool Browse(const std::string& startFolder = {});
 
     // Add buttons. albumLine is the line the album box shows ("" when none).
     static bool IsRealAlbum(const std::string& albumLine);

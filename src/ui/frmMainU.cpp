@@ -4,10 +4,12 @@
 #include "THelp.h"
 #include "THints.h"
 #include "TIcons.h"
+#include "TImportBar.h"
 #include "TMessages.h"
 #include "TPanes.h"
 #include "TPhotoList.h"
 #include "TSettingsStore.h"
+#include "TViewerModel.h"
 #include "frmHelpU.h"
 #include "frmPrefs2U.h"
 
@@ -149,6 +151,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
     resize(814, 544);
 
     BuildCommands();
+    viewerModel_ = std::make_unique<viewer::TViewerModel>(messages_);
 
     row_ = new TPaneRow(this);
     row_->setObjectName("pnlPanes");
@@ -177,6 +180,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
     BuildAlbumPane();
     BuildViewer();
     BuildMenus();
+    ConnectViewer();
 
     connect(Splitter1, &TSplitter::Moved, this, [this] { LayoutAlbumPane(); });
     // Each divider comes after its pane's controls in the keyboard order.
@@ -195,6 +199,9 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
             [this] { help_->ShowHelpTopic(static_cast<QWidget*>(this), helptopic::kSearch); });
 
     FormCreate();
+    ConnectAlbumCommands();
+    ConnectNotesAndSearch();
+    importBar_ = std::make_unique<TImportBar>(*this);
 }
 
 void TfrmMain::FormCreate() {
@@ -268,6 +275,7 @@ void TfrmMain::ComboBox1Change(int index) {
     Command("Share")->setEnabled(!searchMode_);
     Command("RemoveFromCol")->setEnabled(false);
     hints_->ShowFirstUseHint(hint::kFirstTimeOpenAlbum, hint::kTextOpenAlbum, hint::kCtlAlbumImportButton);
+    emit AlbumOpened();
 }
 
 TRefreshResult TfrmMain::RefreshList() {
@@ -345,6 +353,8 @@ void TfrmMain::SetPrefs(TfrmPrefs2* prefs) {
     connect(prefs_, &TfrmPrefs2::PrintingClicked, this, [this] { Command("PrintPrefs")->trigger(); });
     connect(prefs_, &TfrmPrefs2::SaveThumbsCleared, this, [this] { albumView_->SaveThumbnailsClicked(false, false); });
     connect(prefs_, &TfrmPrefs2::RefreshThumbnailsClicked, this, [this] { albumView_->RefreshThumbnailsClicked(); });
+    connect(prefs_, &TfrmPrefs2::SearchOptionsClicked, this, [this] { btnSearchOptionsClick(); });
+    connect(prefs_, &TfrmPrefs2::IconsClicked, this, [this] { IconsExecute(); });
     connect(prefs_, &TfrmPrefs2::HelpClicked, this,
             [this] { help_->ShowHelpTopic(static_cast<QWidget*>(prefs_), helptopic::kOptions); });
 }
@@ -697,13 +707,9 @@ void TfrmMain::BuildViewer() {
     ScrollBox1 = new QScrollArea;
     Name(ScrollBox1, "ScrollBox1", "Photo");
     ScrollBox1->setFrameShape(QFrame::NoFrame);
-    ScrollBox1->setWidgetResizable(false);
     ScrollBox1->horizontalScrollBar()->setTracking(true);
     ScrollBox1->verticalScrollBar()->setTracking(true);
-    Image1 = new QLabel;
-    Name(Image1, "Image1", "Photo");
-    Image1->setAlignment(Qt::AlignCenter);
-    ScrollBox1->setWidget(Image1);
+    BuildPhotoView();  // Image1 inside the scroll box
     col->addWidget(ScrollBox1, 1);
 
     pnlDetails = new QWidget;
@@ -794,6 +800,7 @@ void TfrmMain::nuImportExecute() {
     Splitter3->setVisible(!Panel4->isHidden());
     Command("nuImport")->setChecked(!Panel4->isHidden());
     settings_.WriteBool(kSection, "showImport", !Panel4->isHidden());
+    if (importBar_) importBar_->BarToggled();
 }
 
 void TfrmMain::SetAlbumDividerLive(bool live) { Splitter1->SetLive(live); }

@@ -12,6 +12,7 @@
 #include <QRect>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,8 @@
 #include "TAlbumView.h"
 #include "TCatalog.h"
 #include "TMainLayout.h"
+#include "TPhotoProperties.h"
+#include "TSearch.h"
 
 class QAction;
 class QComboBox;
@@ -43,6 +46,20 @@ class TPaneRow;
 class TSplitter;
 class THScrollStrip;
 class TPhotoList;
+class TImportBar;
+class TAlbumCommands;
+class TPropertiesPane;
+class TSearchPane;
+class TfrmNewCol;
+class TfrmAddtoCol;
+class TfrmIcons;
+class TfrmProperties;
+class TfrmSearchOpts;
+class TPhotoView;
+namespace viewer {
+class TViewerModel;
+enum class TViewerCommand;
+}
 
 class TfrmMain : public QMainWindow, private TAlbumViewObserver {
     Q_OBJECT
@@ -131,6 +148,83 @@ public:
     // Rebuilds the photo list from the open album (after its rows or photos changed).
     TRefreshResult RefreshList();
 
+    // ---- Viewer ----
+    viewer::TViewerModel& ViewerModel() const { return *viewerModel_; }
+    // The photo list's selected row, or -1.
+    int SelectedRow() const;
+    // Makes row the photo list's current row and shows its photo, as clicking it does.
+    void SelectRow(int row);
+    // Shows the photo of the photo list's current row (the photo list's click).
+    void ListBox1Click();
+    // Shows row of the import bar's thumbnail list: folder + "/" + fileNames[row].
+    void ListBox2Click(int row, const std::string& folder, const std::vector<std::string>& fileNames);
+    // Back to "No Image Selected": no picture, the texts of no photo, the photo commands off
+    // (First and Last stay on while the photo list has rows).
+    void ClearViewer();
+    // The zoom and navigation commands. Navigation steps through the list the shown photo came
+    // from: the photo list, or the import bar's list through the three hooks below.
+    void ZoomInExecute();
+    void ZoomOutExecute();
+    void ShowAllExecute();
+    void ToFitExecute();
+    void FirstExecute();
+    void PreviousExecute();
+    void NextExecute();
+    void LastExecute();
+    // The photo area changed size: the picture is fitted or placed again.
+    void ScrollBox1Resize();
+    // The import bar's thumbnail list as the navigation commands see it (set by the import bar):
+    // selectImportRow(row) selects the row there and shows it (ListBox2Click).
+    std::function<void(int)> selectImportRow;
+    std::function<int()> importRowCount;
+    std::function<int()> importCurrentRow;
+
+    // ---- Album commands ----
+    // Remove From Album for the photo list's current row (also run for a photo whose file is gone).
+    void RemoveFromColExecute();
+    // New Album: the new album dialog, then the album line, its file, and the album opened.
+    void NewColExecute();
+    // Remove Album: the open album, its photos' catalog records and thumbnails.
+    void RemoveColExecute();
+    // Add To Album: the shown photo of the photo list joins the album chosen in the dialog.
+    void AddToCollectionExecute();
+    // The icon list dialog (from the Preferences dialog and the welcome pane).
+    void IconsExecute();
+    // The album dialogs, created with the window and reused.
+    TfrmNewCol* NewColDialog() const { return frmNewCol_; }
+    TfrmAddtoCol* AddToColDialog() const { return frmAddtoCol_; }
+    TfrmIcons* IconsDialog() const { return frmIcons_; }
+
+    // Controls of the viewer and the album pane that the panes' own code wires.
+    QScrollArea* PhotoArea() const { return ScrollBox1; }
+    TPhotoView* PhotoView() const { return Image1; }
+    QLabel* TitleLabel() const { return lblTitle; }
+    QLabel* CreditLabel() const { return lblCredit; }
+    QLabel* DateLabel() const { return lblDate; }
+    QPlainTextEdit* NotesBox() const { return Memo1; }
+    QLineEdit* SearchBox() const { return Edit1; }
+    QPushButton* SearchButton() const { return btnSearch; }
+    QPushButton* SearchOptionsButton() const { return btnSearchOptions; }
+
+    // ---- Photo properties, notes and search (frmMainNotes.cpp, frmMainSearch.cpp) ----
+    // Image Properties for the shown photo (the command and the clicks on its title and credit).
+    void ImgPropertiesExecute();
+    // The notes box: a change of its text, and the box losing the focus.
+    void Memo1Change();
+    void Memo1Exit();
+    // The Search command, the search pane's buttons and the terms field getting the focus.
+    void SearchExecute();
+    void btnSearchClick();
+    void btnSearchOptionsClick();
+    void Edit1Enter();
+    TPhotoProperties& PhotoProperties() const { return *photoProperties_; }
+    TSearch& Search() const { return *search_; }
+    TfrmProperties& PropertiesDialog() const { return *frmProperties_; }
+    TfrmSearchOpts& SearchOptionsDialog() const { return *frmSearchOpts_; }
+    QToolBar* ImportToolBar() const { return tbImport; }
+    // The import bar's contents: drives, folders, the folder's photos and the add commands.
+    TImportBar* ImportBarContents() const { return importBar_.get(); }
+
     // ---- Help and first-use hints ----
     THelp& Help() const { return *help_; }
     THints& Hints() const { return *hints_; }
@@ -140,6 +234,15 @@ public:
     // The window's placement in its stored form.
     std::string PlacementText() const;
     bool FirstShown() const { return firstShown_; }
+
+signals:
+    // A photo of the photo list (row) or of the import bar's list is on screen.
+    void PhotoShown(int row);
+    void ImportPhotoShown(int row);
+    // The viewer went back to "No Image Selected".
+    void ViewerCleared();
+    // An album was opened from the album box (its rows are in the photo list).
+    void AlbumOpened();
 
 protected:
     void setVisible(bool visible) override;
@@ -165,6 +268,8 @@ private:
     void TrackNormalRect();
 
     void BuildCommands();
+    // Creates the album dialogs and connects the album commands to them.
+    void ConnectAlbumCommands();
     void BuildMenus();
     void BuildImportBar();
     void BuildAlbumPane();
@@ -175,6 +280,16 @@ private:
     void AlbumPaneResize();
     void ImportBarResize();
     void DetailsPanelResize();
+
+    // The viewer on screen.
+    void BuildPhotoView();
+    void ConnectViewer();
+    void ShowViewer();
+    void PlaceImageBox();
+    void FitAreaToScrollBox();
+    int PhotoRowCount() const;
+    std::string ImageEditorText() const;
+    void Navigate(viewer::TViewerCommand command);
 
     TSettingsStore& settings_;
     TMessages& messages_;
@@ -199,6 +314,13 @@ private:
     TBalloonHint* balloon_ = nullptr;  // a child of the window
     std::unique_ptr<TBalloonHintPresenter> hintPresenter_;
     std::unique_ptr<THints> hints_;
+
+    std::unique_ptr<viewer::TViewerModel> viewerModel_;
+
+    // Album dialogs (children of the window).
+    TfrmNewCol* frmNewCol_ = nullptr;
+    TfrmAddtoCol* frmAddtoCol_ = nullptr;
+    TfrmIcons* frmIcons_ = nullptr;
 
     std::vector<QImage> thumbStrip_;
     std::vector<QString> rowCaptions_;
@@ -232,7 +354,8 @@ private:
     // Viewer.
     QLabel* lblTitle = nullptr;
     QScrollArea* ScrollBox1 = nullptr;
-    QLabel* Image1 = nullptr;
+    QWidget* imageCanvas_ = nullptr;  // the scroll box's content, holding Image1
+    TPhotoView* Image1 = nullptr;
     QWidget* pnlDetails = nullptr;
     QToolBar* tbImage = nullptr;
     THScrollStrip* stripImage = nullptr;
@@ -241,4 +364,24 @@ private:
     QLabel* lblDateCaption = nullptr;
     QLabel* lblDate = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+
+    // Photo properties, notes and search.
+    void ConnectNotesAndSearch();
+    void SearchResultOpened(TRefreshResult result);
+    std::unique_ptr<TPhotoProperties> photoProperties_;
+    std::unique_ptr<TSearch> search_;
+    std::unique_ptr<TSearchObserver> searchPane_;
+    std::unique_ptr<TSearchOptions> searchOptions_;
+    TfrmProperties* frmProperties_ = nullptr;  // children of the window
+    TfrmSearchOpts* frmSearchOpts_ = nullptr;
+    // The viewer has refilled the notes box since the shown photo was last reported.
+    bool notesRefilled_ = false;
+    // The search is opening its result: the text rows of an empty result must survive.
+    bool searchOpening_ = false;
+    // The focus watchers of the notes box and the terms field; they go first when the window is
+    // destroyed, so no focus change during the destruction reaches the editors.
+    std::vector<std::unique_ptr<QObject>> focusWatchers_;
+
+    // Last member: it goes first, while the catalog and the widgets it uses still exist.
+    std::unique_ptr<TImportBar> importBar_;
 };

@@ -277,4 +277,23 @@ TSelectResult TViewerModel::ListBox2Click(int row, const std::string& folder,
     return TSelectResult::Shown;
 }
 
+void TViewerModel::Clear(int photoRowCount) {
+    picture_ = QImage();
+    state_ = ViewState{};
+    titleBar_ = kNoImageTitle;
+    credit_ = kNoImage;
+    date_ = kNoImage;
+    notes_.clear();
+    notesVisible_ = false;
+    path_.clear();
+    editorProgram_.clear();
+    editorParameters_.clear();
+    lastError_.clear();
+    zoomBox_ = {};
+    for (TViewerCommand c : AllViewerCommands()) {
+        const bool keep = (c == TViewerCommand::First || c == TViewerCommand::Last) && photoRowCount > 0;
+        Set(c, keep);
+    }
+}
+
 }  // namespace viewer

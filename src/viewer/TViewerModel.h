@@ -123,6 +123,12 @@ public:
                                 const std::vector<std::string>& fileNames,
                                 const std::string& editorProgram);
 
+    // Back to the state before any selection: no picture, "No Image Selected", fit mode, the
+    // photo list as the source and every photo command disabled. First and Last stay usable
+    // while the photo list has rows (photoRowCount), as after opening an album; Previous and
+    // Next have no shown photo to step from and are disabled.
+    void Clear(int photoRowCount);
+
 private:
     void Set(TViewerCommand command, bool enabled);
     void SetNavigation(int row, int rowCount);

@@ -75,6 +75,8 @@ TEST(NewAlbum, ChecksComeInOrderWithTheirMessages) {
         {"\"q\"", TNameCheck::InvalidCharacters, "Invalid Characters"},
         {"Search Results", TNameCheck::ReservedName, "Invalid Name"},
         {"search results", TNameCheck::ReservedName, "Invalid Name"},
+        {"a;b", TNameCheck::BreaksAlbumLine, "Invalid Name"},
+        {"two\nlines", TNameCheck::BreaksAlbumLine, "Invalid Name"},
         {"Hidden", TNameCheck::AlreadyExists, "Already Exists"},
         {"", TNameCheck::Empty, "No name"},
         {std::string(252, 'n'), TNameCheck::NotAFileName, "Invalid Name"},
@@ -98,9 +100,15 @@ TEST(NewAlbum, ChecksComeInOrderWithTheirMessages) {
     f.mgr.NewAlbumOk("");
     EXPECT_EQ(f.Last().text, "Please type in a name.");
 
-    // Accepted: other spellings of the reserved name, ":" and ";", untrimmed names, and the
-    // longest name the file system takes.
-    for (const std::string& ok : std::vector<std::string>{"SEARCH RESULTS", "a:b", "a;b", " spaced ", std::string(251, 'n')})
+    // A ";" would end the name inside its album line: "Hidden;0;0" would open the album Hidden.
+    f.mgr.NewAlbumOk("Hidden;0");
+    EXPECT_EQ(f.Last().text, "An album name cannot contain a semicolon (;) or a line break.");
+    // Refused characters come first, the reserved spellings next.
+    EXPECT_EQ(f.mgr.CheckNewName("a;b&c"), TNameCheck::InvalidCharacters);
+
+    // Accepted: other spellings of the reserved name, ":", untrimmed names, and the longest name
+    // the file system takes.
+    for (const std::string& ok : std::vector<std::string>{"SEARCH RESULTS", "a:b", " spaced ", std::string(251, 'n')})
         EXPECT_EQ(f.mgr.CheckNewName(ok), TNameCheck::Ok) << ok;
 }
 

@@ -110,6 +110,18 @@ TEST(FolderRows, RootDownThenSortedVisibleSubFolders) {
     EXPECT_EQ(SubFolders(d.str()), (std::vector<std::string>{"alps", "Beach", "zoo"}));
 }
 
+TEST(VolumeOf, TheLongestMountPointThatHoldsTheFolder) {
+    const std::vector<std::string> mounts = {"/", "/media/usb", "/media/usb/inner/", "/home"};
+    EXPECT_EQ(VolumeOf("/media/usb/a/b", mounts), "/media/usb");
+    EXPECT_EQ(VolumeOf("/media/usb", mounts), "/media/usb");
+    EXPECT_EQ(VolumeOf("/media/usbkey/a", mounts), "/");
+    EXPECT_EQ(VolumeOf("/media/usb/inner", mounts), "/media/usb/inner/");
+    EXPECT_EQ(VolumeOf("/home/ann", mounts), "/home");
+    EXPECT_EQ(VolumeOf("/", mounts), "/");
+    EXPECT_EQ(VolumeOf("/etc", {"/home"}), "");
+    EXPECT_EQ(VolumeOf("relative", mounts), "");
+}
+
 TEST(MountedVolumes, SkipsPseudoFileSystemsAndDecodesEscapes) {
     testsupport::TempDir d;
     WriteAll(d.file("mounts"),
@@ -340,6 +352,12 @@ TEST(FolderImportFixture, BrowseChangesOnlyToAnotherFolder) {
     EXPECT_EQ(f.messages.asked[0].kind, "folder");
     EXPECT_EQ(f.messages.asked[0].caption, "Browse...");
     EXPECT_EQ(f.messages.asked[0].text, f.photos);  // starts at the current folder
+
+    // Started elsewhere, the dialog opens there; the current folder is still what counts as
+    // "the same folder".
+    f.messages.paths = {f.photos + "/sub"};
+    EXPECT_FALSE(f.import.Browse(f.photos));
+    EXPECT_EQ(f.messages.asked.back().text, f.photos);
 }
 
 }  // namespace

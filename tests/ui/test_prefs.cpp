@@ -240,7 +240,15 @@ void TestPrefs::buttonsReachTheMainWindow() {
     connect(&p, &TfrmPrefs2::SearchOptionsClicked, this, [&search] { ++search; });
     connect(&p, &TfrmPrefs2::RefreshThumbnailsClicked, this, [&refresh] { ++refresh; });
     p.findChild<QPushButton*>("btnHelp")->click();
+    // "Icons" opens the modal icon list dialog: closed by its close box once it is up.
+    QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
     p.findChild<QPushButton*>("btnIcons")->click();
+    // "Search" opens the modal search options dialog: closed by its close box once it is up.
+    QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
     p.findChild<QPushButton*>("btnSearchOpts")->click();
     p.findChild<QPushButton*>("btnRefreshThumbs")->click();
     QCOMPARE(help + icons + search + refresh, 4);

@@ -398,6 +398,42 @@ TEST_F(ViewerModelTest, RowsOutsideTheListChangeNothing) {
     EXPECT_TRUE(model.TakeChanges().empty());
 }
 
+TEST_F(ViewerModelTest, ClearGoesBackToNoImageAndStartsZoomFromScratch) {
+    AddPhoto("2", "A", Picture("a.bmp", 500, 400), "Ann", "notes");
+    AddPhoto("3", "B", Picture("b.bmp", 500, 400));
+    ASSERT_EQ(Select(1), TSelectResult::Shown);
+    model.ZoomInExecute();
+    model.TakeChanges();
+
+    model.Clear(2);
+    EXPECT_FALSE(model.HasPicture());
+    EXPECT_EQ(model.TitleBarText(), "No Image Selected");
+    EXPECT_EQ(model.CreditText(), "No Image");
+    EXPECT_EQ(model.DateText(), "No Image");
+    EXPECT_FALSE(model.NotesVisible());
+    EXPECT_TRUE(model.EditorParameters().empty());
+    EXPECT_EQ(model.State().mode, TViewMode::Fit);
+    EXPECT_EQ(model.State().source, TViewSource::PhotoList);
+    EXPECT_EQ(model.ImageBoxRect(), (TRect{0, 0, 400, 300}));
+    EXPECT_EQ(model.PictureRect(), TRect{});
+    // Every command is reported, so the window's actions follow; only First and Last stay on.
+    const std::vector<TCommandChange> changes = model.TakeChanges();
+    EXPECT_EQ(changes.size(), AllViewerCommands().size());
+    for (C c : AllViewerCommands()) EXPECT_EQ(model.Enabled(c), c == C::First || c == C::Last) << int(c);
+    // A resize after the clear places nothing.
+    model.ScrollBox1Resize(300, 200);
+    EXPECT_EQ(model.ImageBoxRect(), (TRect{0, 0, 300, 200}));
+
+    // The next selection counts zoom from the new photo's size, not from the old factor.
+    ASSERT_EQ(Select(0), TSelectResult::Shown);
+    model.ZoomInExecute();
+    EXPECT_EQ(model.TitleBarText(), "A (150%)");
+
+    // An empty list leaves no command enabled.
+    model.Clear(0);
+    EXPECT_FALSE(AnyEnabled());
+}
+
 TEST(FileDate, ShortDateAndLongTimeOfTheLocale) {
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     const QLocale de(QLocale::German, QLocale::Germany);

@@ -1,0 +1,392 @@
+// The search in the main window: the Search command, the search pane's terms field and buttons,
+// the result opened as "Search Results", the text rows of an empty result and the search
+// options dialog with its setting.
+#include <QtTest>
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+#include "ScriptedMessages.h"
+#include "TAppWindows.h"
+#include "TCatalog.h"
+#include "TPhotoList.h"
+#include "TSettingsStore.h"
+#include "TestSupport.h"
+#include "frmHelpU.h"
+#include "frmMainU.h"
+#include "frmPrefs2U.h"
+#include "frmSearchOptsU.h"
+
+using testsupport::ScriptedMessages;
+using testsupport::TempDir;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TPhoto {
+    const char* name;
+    const char* notes;
+};
+
+// Settings, an install folder with the not-found picture and a catalog whose album "Holiday"
+// holds the photos given (ids from 2 on).
+struct TEnv {
+    TempDir dir;
+    std::string userFile = dir.file("user.conf");
+    std::string machineFile = dir.file("machine.conf");
+    std::string install = dir.file("install");
+    std::string docs = dir.file("docs");
+    std::string root = docs + "/My Pictures/My Albums/";
+    TSettingsStore store{userFile, machineFile};
+    ScriptedMessages messages;
+
+    explicit TEnv(const std::vector<TPhoto>& photos) {
+        fs::create_directories(install);
+        fs::create_directories(root);
+        testsupport::WriteAll(machineFile, "[Images]\ninstalledTo=" + install + "\n");
+        QImage notFound(100, 80, QImage::Format_RGB32);
+        notFound.fill(Qt::red);
+        notFound.save(QString::fromStdString(install + "/notfound.bmp"), "BMP");
+        ScriptedMessages quiet;
+        TCatalog cat(store, quiet, docs, install);
+        cat.OpenCatalog();
+        cat.CreateAlbumFile("Holiday");
+        cat.OpenAlbum("Holiday");
+        for (const TPhoto& p : photos) {
+            // A small photo of its own for each: shown at 100%.
+            const std::string file = dir.file(std::string(p.name) + ".jpg");
+            QImage img(40, 30, QImage::Format_RGB32);
+            img.fill(Qt::blue);
+            img.save(QString::fromStdString(file), "JPG");
+            TCatalog::AddImage(cat.CatalogTable(), cat.AlbumTable(), cat.NextImageId(), p.name,
+                               file, "Ann", p.notes);
+        }
+        if (!cat.SaveCatalog() || !cat.SaveAlbum("Holiday")) qFatal("cannot write the catalog");
+        testsupport::WriteAll(root + "albums.pdat", "Holiday;0\r\n");
+    }
+
+    std::unique_ptr<TAppWindows> Start() { return std::make_unique<TAppWindows>(store, messages, docs); }
+
+    // The ImgIDs "Search Results.col" holds.
+    QStringList StoredResult() const {
+        TMlb2 t;
+        if (!t.LoadFromMLB(root + "Search Results.col")) return {"<unreadable>"};
+        QStringList ids;
+        for (int r = 1; r <= t.RecordCount(); ++r) ids << QString::fromStdString(t.GetValueAt(1, r));
+        return ids;
+    }
+};
+
+void Flush() {
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+}
+
+void Show(TfrmMain& w) {
+    w.show();
+    Flush();
+    w.setWindowState(Qt::WindowNoState);
+    w.setGeometry(10, 10, 800, 560);
+    Flush();
+}
+
+QStringList Rows(TPhotoList* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+// Enters the terms field as the user does (which empties the prompt) and types terms.
+void EnterTerms(TfrmMain& w, const QString& terms) {
+    w.SearchBox()->setFocus();
+    if (!w.SearchBox()->hasFocus()) w.Edit1Enter();
+    QTest::keyClicks(w.SearchBox(), terms);
+}
+
+// What the "Search" button looks like each time it is painted.
+class TButtonLook : public QObject {
+public:
+    QStringList seen;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            auto* b = static_cast<QPushButton*>(o);
+            seen << b->text() + (b->isEnabled() ? "" : " (off)");
+        }
+        return false;
+    }
+};
+
+// Runs answer on the search options dialog once it is open; a dialog the answer leaves open is
+// closed by its close box.
+std::shared_ptr<bool> WhenOptionsShown(std::function<void(TfrmSearchOpts&)> answer) {
+    auto opened = std::make_shared<bool>(false);
+    QTimer::singleShot(0, [answer, opened] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* d = qobject_cast<TfrmSearchOpts*>(modal);
+        if (!d) {
+            if (modal) modal->close();
+            return;
+        }
+        *opened = true;
+        answer(*d);
+        if (d->isVisible()) d->close();
+    });
+    return opened;
+}
+
+using Photos = std::vector<TPhoto>;
+
+const QStringList kNothing = {"Nothing", "Click 'Help' for search tips", "or for ways to improve", "your search"};
+
+}  // namespace
+
+class TestSearch : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { cwd_ = fs::current_path(); }
+    void cleanup() { fs::current_path(cwd_); }
+
+    void commandOpensReservedAlbum();
+    void beachMatchesOnlyAtFirstLetter();
+    void emptyTermListsEveryRecord();
+    void untouchedPromptIsSearchedAsItStands();
+    void nothingFoundShowsInertTextRows();
+    void fieldChoiceSurvivesRestartDialogStartsAtNotes();
+    void optionsDialogControlsAndWaysIn();
+
+private:
+    fs::path cwd_;
+};
+
+void TestSearch::commandOpensReservedAlbum() {
+    TEnv env(Photos{{"Beach day", "Trip to the beach"}});
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    w.ComboBox1Change(0);
+    QVERIFY(!w.SearchMode());
+    w.Command("Search")->trigger();
+    QVERIFY(w.SearchMode());
+    QCOMPARE(w.AlbumBox()->currentIndex(), 1);
+    QCOMPARE(w.AlbumBox()->currentText(), QString("Search Results"));
+    QVERIFY(w.SearchBox()->isVisible());
+    QCOMPARE(w.PhotoList()->count(), 0);
+    QVERIFY(!w.Command("Share")->isEnabled());
+    QVERIFY(!w.Command("RemoveCol")->isEnabled());
+    QCOMPARE(w.SearchBox()->text(), QString("Enter search terms"));
+    QCOMPARE(w.SearchButton()->text(), QString("Search"));
+    // The pointer is put onto the terms field.
+    QCOMPARE(QCursor::pos(), w.SearchBox()->mapToGlobal(w.SearchBox()->rect().center()));
+
+    // A search, another album, and the command again: the same result.
+    EnterTerms(w, "beach");
+    QTest::keyClick(w.SearchBox(), Qt::Key_Return);  // Enter in the terms field presses "Search"
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Beach day"}));
+    w.ComboBox1Change(0);
+    QCOMPARE(w.PhotoList()->count(), 1);
+    QVERIFY(!w.SearchMode());
+    w.SearchExecute();
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Beach day"}));
+    QCOMPARE(w.SearchBox()->text(), QString("beach"));
+    QCOMPARE(w.SearchButton()->text(), QString("Search Again"));
+
+    // A photo of the result shows like any album photo.
+    w.SelectRow(0);
+    QCOMPARE(w.TitleLabel()->text(), QString("Beach day (100%)"));
+}
+
+void TestSearch::beachMatchesOnlyAtFirstLetter() {
+    TEnv env(Photos{{"Trip", "Trip to the beach"}, {"Big", "big beach"}, {"Other", "mountains"}});
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    w.SearchExecute();
+    TButtonLook look;
+    w.SearchButton()->installEventFilter(&look);
+    EnterTerms(w, "beach");
+    QCOMPARE(w.SearchBox()->text(), QString("beach"));
+    QTest::mouseClick(w.SearchButton(), Qt::LeftButton);
+    // The pass shows "Searching..." with the buttons off; then "Search Again" with them on.
+    QVERIFY2(look.seen.contains("Searching... (off)"), qPrintable(look.seen.join(", ")));
+    QCOMPARE(w.SearchButton()->text(), QString("Search Again"));
+    QVERIFY(w.SearchButton()->isEnabled());
+    QVERIFY(w.SearchOptionsButton()->isEnabled());
+    // 'big beach' is not found: the pattern binds to the first "b".
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Trip"}));
+    QCOMPARE(env.StoredResult(), QStringList({"2"}));
+    QCOMPARE(w.AlbumBox()->currentText(), QString("Search Results"));
+
+    // Letters match without regard to case.
+    w.SearchBox()->setText("BEACH");
+    w.btnSearchClick();
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Trip"}));
+}
+
+void TestSearch::emptyTermListsEveryRecord() {
+    TEnv env(Photos{{"Trip", "Trip to the beach"}, {"Big", "big beach"}});
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    w.SearchExecute();
+    EnterTerms(w, "");
+    QCOMPARE(w.SearchBox()->text(), QString());
+    w.btnSearchClick();
+    // The seed record is listed too, as a missing photo titled "nil".
+    QCOMPARE(env.StoredResult(), QStringList({"1", "2", "3"}));
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"nil", "Trip", "Big"}));
+    QCOMPARE(w.AlbumView().RowCount(), 3);
+}
+
+void TestSearch::untouchedPromptIsSearchedAsItStands() {
+    TEnv env(Photos{{"Prompt", "Enter search terms here"}, {"Trip", "Trip to the beach"}});
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    w.SearchExecute();
+    QTest::mouseClick(w.SearchButton(), Qt::LeftButton);
+    QCOMPARE(w.SearchBox()->text(), QString("Enter search terms"));
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Prompt"}));
+    // Entering the field empties the prompt only while it is exactly the prompt.
+    w.SearchBox()->setText("Enter search terms ");
+    w.Edit1Enter();
+    QCOMPARE(w.SearchBox()->text(), QString("Enter search terms "));
+    w.SearchBox()->setText("Enter search terms");
+    w.Edit1Enter();
+    QCOMPARE(w.SearchBox()->text(), QString());
+}
+
+void TestSearch::nothingFoundShowsInertTextRows() {
+    TEnv env(Photos{{"Trip", "Trip to the beach"}});
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    w.SearchExecute();
+    EnterTerms(w, "zebra");
+    w.btnSearchClick();
+    QCOMPARE(Rows(w.PhotoList()), kNothing);
+    QCOMPARE(env.StoredResult(), QStringList());
+    QCOMPARE(w.AlbumView().RowCount(), 0);
+
+    // Clicking the text rows selects nothing and shows nothing.
+    const size_t asked = env.messages.asked.size();
+    QSignalSpy shown(&w, &TfrmMain::PhotoShown);
+    TPhotoList* list = w.PhotoList();
+    for (int i = 0; i < list->count(); ++i) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(i)).center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, Qt::NoModifier, list->visualItemRect(list->item(i)).center());
+    }
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_Down);
+    QTest::keyClick(list, Qt::Key_End);
+    QCOMPARE(w.SelectedRow(), -1);
+    QCOMPARE(shown.count(), 0);
+    QCOMPARE(w.TitleLabel()->text(), QString("No Image Selected"));
+    QVERIFY(!w.Command("ImgProperties")->isEnabled());
+    QVERIFY(!w.NotesBox()->isVisible());
+    QCOMPARE(Rows(w.PhotoList()), kNothing);
+    // The navigation commands find no photo there either.
+    w.Command("First")->trigger();
+    w.Command("Last")->trigger();
+    QCOMPARE(shown.count(), 0);
+    QCOMPARE(w.TitleLabel()->text(), QString("No Image Selected"));
+    QCOMPARE(env.messages.asked.size(), asked);
+
+    // Reopened by the command, the empty result is an empty list.
+    w.ComboBox1Change(0);
+    w.SearchExecute();
+    QCOMPARE(w.PhotoList()->count(), 0);
+}
+
+void TestSearch::fieldChoiceSurvivesRestartDialogStartsAtNotes() {
+    TEnv env(Photos{{"Lake Tahoe", "a cold morning"}, {"Hills", "Lake in the distance"}});
+    {
+        auto app = env.Start();
+        TfrmMain& w = app->Main();
+        Show(w);
+        w.SearchExecute();
+        auto opened = WhenOptionsShown([](TfrmSearchOpts& d) {
+            QVERIFY(d.Radio(TSearchField::Notes)->isChecked());
+            d.Radio(TSearchField::Name)->click();
+            QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(w.SearchOptionsButton(), Qt::LeftButton);
+        QVERIFY(*opened);
+        QCOMPARE(env.store.ReadString("Images", "Search", ""), std::string("ImgName"));
+        EnterTerms(w, "Lake");
+        w.btnSearchClick();
+        QCOMPARE(Rows(w.PhotoList()), QStringList({"Lake Tahoe"}));
+
+        // The dialog keeps the choice for the rest of the run; its close box stores nothing.
+        auto again = WhenOptionsShown([](TfrmSearchOpts& d) {
+            QVERIFY(d.Radio(TSearchField::Name)->isChecked());
+            d.Radio(TSearchField::Photographer)->click();
+        });
+        w.btnSearchOptionsClick();
+        QVERIFY(*again);
+        QCOMPARE(env.store.ReadString("Images", "Search", ""), std::string("ImgName"));
+        w.close();
+    }
+    QVERIFY(!fs::exists(env.root + "Search Results.col"));
+
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    QVERIFY(w.SearchOptionsDialog().Radio(TSearchField::Notes)->isChecked());
+    w.SearchExecute();
+    // The last run's result is gone.
+    QCOMPARE(w.PhotoList()->count(), 0);
+    EnterTerms(w, "Lake");
+    w.btnSearchClick();
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Lake Tahoe"}));
+
+    // Back to the notes: the photo whose notes start with "Lake" is found instead.
+    auto notes = WhenOptionsShown([](TfrmSearchOpts& d) {
+        QVERIFY(d.Radio(TSearchField::Notes)->isChecked());
+        QTest::keyClick(&d, Qt::Key_Return);  // OK is the default button
+    });
+    w.btnSearchOptionsClick();
+    QVERIFY(*notes);
+    QCOMPARE(env.store.ReadString("Images", "Search", ""), std::string("ImgKeys"));
+    w.btnSearchClick();
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Hills"}));
+}
+
+void TestSearch::optionsDialogControlsAndWaysIn() {
+    TEnv env(Photos{});
+    fs::create_directories(env.install + "/help");
+    testsupport::WriteAll(env.install + "/help/search_opts.htm", "<html><body>Search options page</body></html>");
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    TfrmSearchOpts& d = w.SearchOptionsDialog();
+    QCOMPARE(d.parentWidget(), static_cast<QWidget*>(&w));
+    QVERIFY(!d.findChild<QPushButton*>("btnCancel"));
+    for (QAbstractButton* b : d.findChildren<QAbstractButton*>()) QVERIFY(!b->accessibleName().isEmpty());
+
+    // The Preferences dialog's "Search" button opens it as well; its Help opens its page.
+    auto opened = WhenOptionsShown([](TfrmSearchOpts& dlg) {
+        QTest::mouseClick(dlg.HelpButton(), Qt::LeftButton);
+        dlg.Radio(TSearchField::Photographer)->click();
+        QTest::mouseClick(dlg.OkButton(), Qt::LeftButton);
+    });
+    QPushButton* prefsSearch = app->Prefs().findChild<QPushButton*>("btnSearchOpts");
+    QVERIFY(prefsSearch);
+    prefsSearch->click();
+    QVERIFY(*opened);
+    QCOMPARE(env.store.ReadString("Images", "Search", ""), std::string("ImgCredit"));
+    TfrmHelp* help = w.HelpViewer().Window("trainer");
+    QVERIFY(help);
+    QVERIFY(help->Browser()->toPlainText().contains("Search options page"));
+}
+
+QTEST_MAIN(TestSearch)
+#include "test_search.moc"
