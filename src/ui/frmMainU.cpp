@@ -123,6 +123,9 @@ public:
     }
 };
 
+// The narrowest the clickable credit value gets, however short the photographer's name.
+constexpr int kCreditClickWidth = 60;
+
 // Refreshes of at least this many rows show their progress beside the photo list.
 constexpr int kProgressRows = 50;
 
@@ -768,8 +771,11 @@ void TfrmMain::DetailsPanelResize() {
     const int w = pnlDetails->width(), h = pnlDetails->height();
     stripImage->setGeometry(kDetailsBorder, kDetailsBorder, std::max(0, ImageToolStripWidth(w)), 34);
     Memo1->setGeometry(w - kDetailsBorder - kNotesWidth, kDetailsBorder, kNotesWidth, h - 2 * kDetailsBorder);
+    const int room = std::max(0, Memo1->x() - lblCredit->x() - 4);
     for (QLabel* l : {lblCredit, lblDate})
-        l->resize(std::max(0, std::min(l->sizeHint().width(), Memo1->x() - l->x() - 4)), l->sizeHint().height());
+        l->resize(std::min(l->sizeHint().width(), room), l->sizeHint().height());
+    // The credit value opens the properties: an empty photographer keeps a clickable width.
+    lblCredit->resize(std::min(std::max(lblCredit->width(), kCreditClickWidth), room), lblCredit->height());
 }
 
 // ---- Panes -----------------------------------------------------------------------------------

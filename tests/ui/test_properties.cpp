@@ -248,6 +248,11 @@ void TestProperties::okStoresTitleAndSelectsSameRow() {
     QCOMPARE(s.env.Stored(3, "ImgCredit"), std::string(""));
     QCOMPARE(s.env.Stored(3, "ImgName"), std::string("Lake"));
     QCOMPARE(s.w.SelectedRow(), 1);
+    // An empty photographer still leaves a credit value to click.
+    QVERIFY(s.w.CreditLabel()->width() >= 40);
+    auto emptyCredit = WhenPropertiesShown([](TfrmProperties& d) { QTest::mouseClick(d.CancelButton(), Qt::LeftButton); });
+    ClickLabel(s.w.CreditLabel());
+    QVERIFY(*emptyCredit);
 
     // Ctrl+Enter runs it from the notes box as well.
     s.w.activateWindow();
