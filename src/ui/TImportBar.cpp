@@ -1,5 +1,6 @@
 #include "TImportBar.h"
 
+#include "TDialogParts.h"
 #include "TCatalog.h"
 #include "THelp.h"
 #include "THints.h"
@@ -42,7 +43,6 @@ constexpr int kProgressHeight = 16;
 constexpr int kToolButtonWidth = 23;
 constexpr int kToolButtonHeight = 22;
 
-QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
 std::string Bytes(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 // The folder list draws each row indented by its depth below the root.
@@ -269,8 +269,8 @@ void TImportBar::SetDriveLines(std::vector<std::pair<std::string, QString>> foun
     importDrives->clear();
     for (const auto& [root, label] : found) {
         volumes_.push_back(root);
-        const QString text = label.isEmpty() ? Text(root) : Text(root) + " [" + label + "]";
-        importDrives->addItem(importDrives->style()->standardIcon(QStyle::SP_DriveHDIcon), text, Text(root));
+        const QString text = label.isEmpty() ? FromBytes(root) : FromBytes(root) + " [" + label + "]";
+        importDrives->addItem(importDrives->style()->standardIcon(QStyle::SP_DriveHDIcon), text, FromBytes(root));
         importDrives->setItemData(importDrives->count() - 1, text, Qt::AccessibleTextRole);
     }
 }
@@ -283,18 +283,18 @@ void TImportBar::FillFolders() {
     const std::vector<std::string> rows = FolderRows(current);
     int level = 0;
     for (const std::string& path : rows) {
-        auto* item = new QListWidgetItem(open, Text(path == "/" ? path : BareName(path)));
-        item->setData(kPathRole, Text(path));
+        auto* item = new QListWidgetItem(open, FromBytes(path == "/" ? path : BareName(path)));
+        item->setData(kPathRole, FromBytes(path));
         item->setData(kLevelRole, level++);
-        item->setToolTip(Text(path));
+        item->setToolTip(FromBytes(path));
         importFolders->addItem(item);
     }
     for (const std::string& name : SubFolders(current)) {
         const std::string path = current == "/" ? "/" + name : current + "/" + name;
-        auto* item = new QListWidgetItem(closed, Text(name));
-        item->setData(kPathRole, Text(path));
+        auto* item = new QListWidgetItem(closed, FromBytes(name));
+        item->setData(kPathRole, FromBytes(path));
         item->setData(kLevelRole, level);
-        item->setToolTip(Text(path));
+        item->setToolTip(FromBytes(path));
         importFolders->addItem(item);
     }
     // The current folder's row is the selected one.
@@ -308,7 +308,7 @@ void TImportBar::FillFolders() {
 
 void TImportBar::FillFiles() {
     importFiles->clear();
-    for (const std::string& name : import_->FileList()) importFiles->addItem(Text(name));
+    for (const std::string& name : import_->FileList()) importFiles->addItem(FromBytes(name));
 }
 
 bool TImportBar::ChangeFolder(const std::string& folder) {
@@ -374,7 +374,7 @@ void TImportBar::ShowThumbnails() {
         std::vector<QString> captions;
         for (TPhotoRow& row : import_->UpdImportThumbs()) {
             pictures.push_back(std::move(row.picture));
-            captions.push_back(Text(row.caption));
+            captions.push_back(FromBytes(row.caption));
         }
         ListBox2->Fill(pictures, captions);
     }

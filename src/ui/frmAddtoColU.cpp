@@ -1,5 +1,6 @@
 #include "frmAddtoColU.h"
 
+#include "TDialogParts.h"
 #include "TAlbumManager.h"
 #include "TCatalog.h"
 #include "THelp.h"
@@ -52,7 +53,7 @@ TfrmAddtoCol::TfrmAddtoCol(TCatalog& catalog, THelp& help, QWidget* parent)
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    outer->addWidget(AlbumDialogHeader(this, "Add"));
+    outer->addWidget(DialogHeader(this, "Add"));
     outer->addLayout(body);
 
     connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });

@@ -1,5 +1,6 @@
 #include "frmIconsU.h"
 
+#include "TDialogParts.h"
 #include "TAlbumManager.h"
 #include "TCatalog.h"
 #include "THelp.h"
@@ -15,39 +16,6 @@
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-namespace {
-
-QString FromBytes(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-std::string ToBytes(const QString& s) { return s.toLocal8Bit().toStdString(); }
-
-}  // namespace
-
-QWidget* AlbumDialogHeader(QWidget* parent, const QString& heading) {
-    auto* band = new QFrame(parent);
-    band->setObjectName("pnlHeader");
-    band->setAccessibleName(heading);
-    band->setAutoFillBackground(true);
-    QPalette pal = band->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    band->setPalette(pal);
-    band->setFixedHeight(52);
-    auto* title = new QLabel(heading, band);
-    title->setObjectName("lblHeader");
-    title->setAccessibleName(heading);
-    QFont f = title->font();
-    f.setPixelSize(26);
-    f.setBold(true);
-    title->setFont(f);
-    QPalette tp = title->palette();
-    tp.setColor(QPalette::WindowText, QColor(160, 160, 160));
-    title->setPalette(tp);
-    auto* lay = new QHBoxLayout(band);
-    lay->setContentsMargins(12, 0, 16, 0);
-    lay->addStretch(1);
-    lay->addWidget(title);
-    return band;
-}
 
 TfrmIcons::TfrmIcons(TCatalog& catalog, THelp& help, QWidget* parent)
     : QDialog(parent), catalog_(catalog), help_(help) {
@@ -115,7 +83,7 @@ TfrmIcons::TfrmIcons(TCatalog& catalog, THelp& help, QWidget* parent)
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    outer->addWidget(AlbumDialogHeader(this, "Icons"));
+    outer->addWidget(DialogHeader(this, "Icons"));
     outer->addLayout(body);
 
     connect(edtPath, &QLineEdit::textChanged, this,

@@ -17,10 +17,6 @@ class QToolButton;
 class TCatalog;
 class THelp;
 
-// The white band across the top of a dialog with its one-word heading in large grey letters at
-// the right.
-QWidget* AlbumDialogHeader(QWidget* parent, const QString& heading);
-
 class TfrmIcons : public QDialog {
     Q_OBJECT
 public:

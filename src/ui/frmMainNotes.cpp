@@ -4,6 +4,7 @@
 
 #include "frmMainU.h"
 
+#include "TDialogParts.h"
 #include "THelp.h"
 #include "frmPropertiesU.h"
 #include "frmSearchOptsU.h"
@@ -19,9 +20,6 @@
 #include <functional>
 
 namespace {
-
-QString FromBytes(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-std::string ToBytes(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 // Reports a widget getting or losing the keyboard focus. The window owns it (not the widget), so
 // it can go before the window's editors do.

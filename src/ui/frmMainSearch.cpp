@@ -4,6 +4,7 @@
 
 #include "frmMainU.h"
 
+#include "TDialogParts.h"
 #include "THints.h"
 #include "TPhotoList.h"
 #include "frmSearchOptsU.h"
@@ -16,9 +17,6 @@
 #include <QPushButton>
 
 namespace {
-
-QString FromBytes(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-std::string ToBytes(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 // Shows the pane's buttons as the search sets them while it runs.
 class TSearchPaneButtons : public TSearchObserver {

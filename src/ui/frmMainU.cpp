@@ -1,5 +1,6 @@
 #include "frmMainU.h"
 
+#include "TDialogParts.h"
 #include "TBalloonHint.h"
 #include "THelp.h"
 #include "THints.h"
@@ -107,9 +108,7 @@ protected:
     }
 };
 
-
 // Text of the catalog files is bytes in the locale's encoding.
-QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
 
 // The album box's lines are 22 pixels high, in the box and in its drop-down list.
 constexpr int kAlbumLineHeight = 22;
@@ -242,7 +241,7 @@ void TfrmMain::LoadAlbumBox() {
     ComboBox1->clear();
     TIconStrip& icons = catalog_->IconStrip();
     for (const std::string& line : catalog_->AlbumList()) {
-        const QString name = Text(TCatalog::AlbumEntryName(line));
+        const QString name = FromBytes(TCatalog::AlbumEntryName(line));
         const int icon = TCatalog::AlbumEntryIcon(line);
         QIcon picture;
         if (icon >= 0 && icon < icons.Count()) picture = QIcon(QPixmap::fromImage(icons.IconWithAlpha(icon)));
@@ -330,7 +329,7 @@ void TfrmMain::OnThumbsReady() {
     std::vector<QString> captions;
     for (TPhotoRow& row : albumView_->UpdThumbs()) {
         pictures.push_back(std::move(row.picture));
-        captions.push_back(Text(row.caption));
+        captions.push_back(FromBytes(row.caption));
     }
     SetThumbnailStrip(std::move(pictures), std::move(captions));
     UpdThumbs();

@@ -4,6 +4,7 @@
 
 #include "frmMainU.h"
 
+#include "TDialogParts.h"
 #include <QAction>
 #include <QEvent>
 #include <QLabel>
@@ -24,8 +25,6 @@ using viewer::TViewerCommand;
 using viewer::TViewerModel;
 
 namespace {
-
-QString Text(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
 
 QRect ToQRect(const viewer::TRect& r) { return QRect(r.left, r.top, r.width, r.height); }
 
@@ -92,9 +91,9 @@ void TfrmMain::PlaceImageBox() {
 
 void TfrmMain::ShowViewer() {
     TViewerModel& m = *viewerModel_;
-    lblTitle->setText(Text(m.TitleBarText()));
-    lblCredit->setText(Text(m.CreditText()));
-    lblDate->setText(Text(m.DateText()));
+    lblTitle->setText(FromBytes(m.TitleBarText()));
+    lblCredit->setText(FromBytes(m.CreditText()));
+    lblDate->setText(FromBytes(m.DateText()));
     DetailsPanelResize();  // the labels take their texts' widths
     Memo1->setVisible(m.NotesVisible());
     PlaceImageBox();
@@ -155,7 +154,7 @@ void TfrmMain::ListBox1Click() {
     if (result == TSelectResult::Shown || result == TSelectResult::LoadFailed) {
         // Filling the notes is not an edit: the notes' own handlers do not see it.
         const QSignalBlocker block(Memo1);
-        Memo1->setPlainText(Text(viewerModel_->NotesText()));
+        Memo1->setPlainText(FromBytes(viewerModel_->NotesText()));
     }
     ShowViewer();
     switch (result) {

@@ -1,5 +1,6 @@
 #include "frmNewColU.h"
 
+#include "TDialogParts.h"
 #include "TAlbumManager.h"
 #include "TCatalog.h"
 #include "THelp.h"
@@ -70,7 +71,7 @@ TfrmNewCol::TfrmNewCol(TCatalog& catalog, THelp& help, THints& hints, QWidget* p
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    outer->addWidget(AlbumDialogHeader(this, "New"));
+    outer->addWidget(DialogHeader(this, "New"));
     outer->addLayout(body);
 
     // Enter in the name field presses the default button "OK"; Escape rejects the dialog.

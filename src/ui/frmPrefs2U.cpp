@@ -1,5 +1,6 @@
 #include "frmPrefs2U.h"
 
+#include "TDialogParts.h"
 #include "TMessages.h"
 #include "TSettingsStore.h"
 
@@ -17,42 +18,12 @@ namespace {
 
 const char* const kSection = "Images";
 
-// The white band across the top with the dialog's name in large grey letters at its right.
-QWidget* HeaderBand(QWidget* parent) {
-    auto* band = new QFrame(parent);
-    band->setObjectName("pnlHeader");
-    band->setAutoFillBackground(true);
-    QPalette pal = band->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    band->setPalette(pal);
-    band->setFixedHeight(52);
-    auto* title = new QLabel("Preferences", band);
-    title->setObjectName("lblHeader");
-    QFont f = title->font();
-    f.setPixelSize(26);
-    f.setBold(true);
-    title->setFont(f);
-    QPalette tp = title->palette();
-    tp.setColor(QPalette::WindowText, QColor(160, 160, 160));
-    title->setPalette(tp);
-    title->setAccessibleName("Preferences");
-    auto* lay = new QHBoxLayout(band);
-    lay->setContentsMargins(12, 0, 16, 0);
-    lay->addStretch(1);
-    lay->addWidget(title);
-    band->setAccessibleName("Preferences");
-    return band;
-}
-
 QFrame* Rule(QWidget* parent) {
     auto* line = new QFrame(parent);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
     return line;
 }
-
-QString FromBytes(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-std::string ToBytes(const QString& s) { return s.toLocal8Bit().toStdString(); }
 
 }  // namespace
 
@@ -129,7 +100,7 @@ TfrmPrefs2::TfrmPrefs2(TSettingsStore& settings, TMessages& messages, QWidget* p
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    outer->addWidget(HeaderBand(this));
+    outer->addWidget(DialogHeader(this, "Preferences"));
     outer->addWidget(Rule(this));
     outer->addLayout(body);
 

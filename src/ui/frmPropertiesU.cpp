@@ -1,45 +1,12 @@
 #include "frmPropertiesU.h"
 
+#include "TDialogParts.h"
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-
-QString FromBytes(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
-std::string ToBytes(const QString& s) { return s.toLocal8Bit().toStdString(); }
-
-// The white band across the top with the dialog's heading in large grey letters at its right.
-QWidget* HeaderBand(QWidget* parent, const QString& heading) {
-    auto* band = new QFrame(parent);
-    band->setObjectName("pnlHeader");
-    band->setAccessibleName(heading);
-    band->setAutoFillBackground(true);
-    QPalette pal = band->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    band->setPalette(pal);
-    band->setFixedHeight(52);
-    auto* title = new QLabel(heading, band);
-    title->setObjectName("lblHeader");
-    title->setAccessibleName(heading);
-    QFont f = title->font();
-    f.setPixelSize(26);
-    f.setBold(true);
-    title->setFont(f);
-    QPalette tp = title->palette();
-    tp.setColor(QPalette::WindowText, QColor(160, 160, 160));
-    title->setPalette(tp);
-    auto* lay = new QHBoxLayout(band);
-    lay->setContentsMargins(12, 0, 16, 0);
-    lay->addStretch(1);
-    lay->addWidget(title);
-    return band;
-}
-
-}  // namespace
 
 TfrmProperties::TfrmProperties(QWidget* parent) : QDialog(parent) {
     setObjectName("frmProperties");
@@ -96,7 +63,7 @@ TfrmProperties::TfrmProperties(QWidget* parent) : QDialog(parent) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    outer->addWidget(HeaderBand(this, TPhotoProperties::kHeading));
+    outer->addWidget(DialogHeader(this, TPhotoProperties::kHeading));
     outer->addWidget(rule);
     outer->addLayout(body);
 

@@ -1,5 +1,6 @@
 #include "frmSearchOptsU.h"
 
+#include "TDialogParts.h"
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -7,37 +8,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-
-namespace {
-
-// The white band across the top with the dialog's heading in large grey letters at its right.
-QWidget* HeaderBand(QWidget* parent, const QString& heading) {
-    auto* band = new QFrame(parent);
-    band->setObjectName("pnlHeader");
-    band->setAccessibleName(heading);
-    band->setAutoFillBackground(true);
-    QPalette pal = band->palette();
-    pal.setColor(QPalette::Window, Qt::white);
-    band->setPalette(pal);
-    band->setFixedHeight(52);
-    auto* title = new QLabel(heading, band);
-    title->setObjectName("lblHeader");
-    title->setAccessibleName(heading);
-    QFont f = title->font();
-    f.setPixelSize(26);
-    f.setBold(true);
-    title->setFont(f);
-    QPalette tp = title->palette();
-    tp.setColor(QPalette::WindowText, QColor(160, 160, 160));
-    title->setPalette(tp);
-    auto* lay = new QHBoxLayout(band);
-    lay->setContentsMargins(12, 0, 16, 0);
-    lay->addStretch(1);
-    lay->addWidget(title);
-    return band;
-}
-
-}  // namespace
 
 TfrmSearchOpts::TfrmSearchOpts(TSearchOptions& options, QWidget* parent) : QDialog(parent), options_(options) {
     setObjectName("frmSearchOpts");
@@ -88,7 +58,7 @@ TfrmSearchOpts::TfrmSearchOpts(TSearchOptions& options, QWidget* parent) : QDial
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(0);
-    outer->addWidget(HeaderBand(this, TSearchOptions::kHeading));
+    outer->addWidget(DialogHeader(this, TSearchOptions::kHeading));
     outer->addWidget(rule);
     outer->addLayout(body);
 
