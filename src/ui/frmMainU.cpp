@@ -29,6 +29,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
@@ -411,6 +412,19 @@ void TfrmMain::BuildCommands() {
         // whichever pane is hidden.
         addAction(a);
         commands_ << a;
+        // A hidden command has neither menu item nor tool button, and Qt ignores the keys of a
+        // hidden action: its keys are the only way to run it, so they get shortcuts of their
+        // own, live while the viewer has the command enabled.
+        if (def.flags & kInvisible) {
+            for (const QKeySequence& key : keys) {
+                auto* shortcut = new QShortcut(key, this);
+                shortcut->setObjectName(QString(def.name) + "_key");
+                const std::string name = def.name;
+                connect(shortcut, &QShortcut::activated, a, [this, a, name] {
+                    if (viewerModel_ && viewerModel_->Enabled(name)) emit a->triggered(false);
+                });
+            }
+        }
     }
     // The album tool bar shows its own hint for the slideshow.
     Command("SlideShow")->setToolTip("Show this collection as a slideshow");

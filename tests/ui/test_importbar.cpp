@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "ScriptedMessages.h"
 #include "TAppWindows.h"
 #include "TBalloonHint.h"
 #include "TCatalog.h"
@@ -24,95 +23,46 @@
 #include "TPlatform.h"
 #include "TSettingsStore.h"
 #include "TestSupport.h"
+#include "UiTestEnv.h"
 #include "frmHelpU.h"
 #include "frmMainU.h"
 
-using testsupport::ScriptedMessages;
-using testsupport::TempDir;
+using testsupport::Flush;
+using testsupport::Rows;
+using testsupport::Show;
 namespace fs = std::filesystem;
 
 namespace {
 
 // Settings, an install folder, a catalog with the album "Holiday" (two photos, identifiers 2
 // and 3) and the empty album "Work", and a folder of photos to import.
-struct TEnv {
-    TempDir dir;
-    std::string userFile = dir.file("user.conf");
-    std::string machineFile = dir.file("machine.conf");
-    std::string install = dir.file("install");
-    std::string docs = dir.file("docs");
-    std::string root = docs + "/My Pictures/My Albums/";
-    std::string album = dir.file("album");    // the photos already filed
-    std::string photos = dir.file("photos");  // the folder to import from
-    TSettingsStore store{userFile, machineFile};
-    ScriptedMessages messages;
+struct TEnv : testsupport::UiTestEnv {
+    std::string album = dir.file("album");  // the photos already filed (photos: the folder to import from)
 
     TEnv() {
-        fs::create_directories(install);
-        fs::create_directories(root);
         fs::create_directories(album);
-        fs::create_directories(photos);
-        testsupport::WriteAll(machineFile, "[Images]\ninstalledTo=" + install + "\n");
-        ScriptedMessages quiet;
-        TCatalog cat(store, quiet, docs, install);
-        cat.OpenCatalog();
-        cat.CreateAlbumFile("Work");
-        cat.CreateAlbumFile("Holiday");
-        cat.OpenAlbum("Holiday");
+        testsupport::UiAlbum holiday{"Holiday;0"};
         for (const char* name : {"beach", "hills"})
-            TCatalog::AddImage(cat.CatalogTable(), cat.AlbumTable(), cat.NextImageId(), name,
-                               Jpeg(album + "/" + name + ".jpg"), "Ann", "");
-        cat.SaveCatalog();
-        cat.SaveAlbum("Holiday");
-        testsupport::WriteAll(root + "albums.pdat", "Holiday;0\r\nWork;1\r\n");
+            holiday.photos.push_back({name, Jpeg(album + "/" + name + ".jpg"), ""});
+        WriteCatalog({holiday, {"Work;1"}});
     }
 
     static std::string Jpeg(const std::string& path, int w = 64, int h = 48) {
-        QImage img(w, h, QImage::Format_RGB32);
-        img.fill(QColor(200, 120, 40));
-        if (!img.save(QString::fromStdString(path), "JPG")) qFatal("cannot write %s", path.c_str());
-        return path;
+        return testsupport::WritePicture(path, w, h, QColor(200, 120, 40));
     }
     std::string Photo(const std::string& name) { return Jpeg(photos + "/" + name); }
 
     // The program as it starts in folder.
     std::unique_ptr<TAppWindows> Start(const std::string& folder) {
         fs::current_path(folder);
-        return std::make_unique<TAppWindows>(store, messages, docs);
+        return UiTestEnv::Start();
     }
 
-    // Column field of a saved table.
-    static QStringList Column(const std::string& file, const char* field) {
-        TMlb2 t;
-        if (!t.LoadFromMLB(file)) return {"<unreadable>"};
-        QStringList v;
-        for (int r = 1; r <= t.RecordCount(); ++r) {
-            t.GoTo(r);
-            v << QString::fromStdString(t.GetValue(field));
-        }
-        return v;
+    QStringList Catalog(const char* field) const { return testsupport::TableColumn(root + "data.mlb", field); }
+    QStringList AlbumIds(const std::string& name) const {
+        return testsupport::TableColumn(root + name + ".col", "ImgID");
     }
-    QStringList Catalog(const char* field) const { return Column(root + "data.mlb", field); }
-    QStringList AlbumIds(const std::string& name) const { return Column(root + name + ".col", "ImgID"); }
 };
-
-void Flush() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
-
-void Show(TfrmMain& w) {
-    w.show();
-    Flush();
-    w.setWindowState(Qt::WindowNoState);
-    w.setGeometry(10, 10, 760, 540);
-    Flush();
-}
-
-QStringList Rows(const QListWidget* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
-}
 
 // Opens the album of the album box's line (0 Holiday, 1 Work, 2 Search Results).
 void OpenAlbum(TfrmMain& w, int line) { w.ComboBox1Change(line); }
@@ -124,28 +74,11 @@ void OpenAlbum(TfrmMain& w, int line) { w.ComboBox1Change(line); }
         QCOMPARE((bar).AddAllAction()->isEnabled(), all);   \
     } while (0)
 
-// Counts how often a widget is shown and keeps the range it had then.
-class TShowSpy : public QObject {
-public:
-    int shown = 0;
-    int maximum = 0;
-    bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() == QEvent::Show) {
-            ++shown;
-            maximum = static_cast<QProgressBar*>(o)->maximum();
-        }
-        return false;
-    }
-};
-
 }  // namespace
 
 class TestImportBar : public QObject {
     Q_OBJECT
 private slots:
-    void init() { cwd_ = fs::current_path(); }
-    void cleanup() { fs::current_path(cwd_); }
-
     void controlsToolBarAndStartFolder();
     void openingFolderRowsWalksTheTree();
     void drivesKeepTheirOwnCurrentFolder();
@@ -157,9 +90,6 @@ private slots:
     void browseOnlyChangesToAnotherFolder();
     void importCommandSettingHelpAndHint();
     void barLayout();
-
-private:
-    fs::path cwd_;
 };
 
 void TestImportBar::controlsToolBarAndStartFolder() {
@@ -461,7 +391,7 @@ void TestImportBar::largeFolderListedWholeWithProgress() {
     Show(w);
     w.Command("nuImport")->trigger();
     TImportBar& bar = *w.ImportBarContents();
-    TShowSpy spy;
+    testsupport::TShowSpy spy;
     bar.Progress()->installEventFilter(&spy);
     QVERIFY(bar.ChangeFolder(env.photos));
     QCOMPARE(bar.Files()->count(), 1100);

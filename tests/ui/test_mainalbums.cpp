@@ -13,7 +13,6 @@
 #include <filesystem>
 #include <memory>
 
-#include "ScriptedMessages.h"
 #include "TAppWindows.h"
 #include "TBalloonHint.h"
 #include "TCatalog.h"
@@ -21,12 +20,14 @@
 #include "TPhotoList.h"
 #include "TSettingsStore.h"
 #include "TestSupport.h"
+#include "UiTestEnv.h"
 #include "frmHelpU.h"
 #include "frmMainU.h"
 #include "frmPrefs2U.h"
 
-using testsupport::ScriptedMessages;
-using testsupport::TempDir;
+using testsupport::Flush;
+using testsupport::Rows;
+using testsupport::Show;
 namespace fs = std::filesystem;
 
 namespace {
@@ -38,107 +39,24 @@ struct TPhoto {
 
 // Settings, an install folder, and a documents folder whose catalog holds the album "Holiday"
 // of real JPEG photos and the empty album "Work".
-struct TEnv {
-    TempDir dir;
-    std::string userFile = dir.file("user.conf");
-    std::string machineFile = dir.file("machine.conf");
-    std::string install = dir.file("install");
-    std::string docs = dir.file("docs");
-    std::string root = docs + "/My Pictures/My Albums/";
-    std::string photos = dir.file("photos");
-    TSettingsStore store{userFile, machineFile};
-    ScriptedMessages messages;
-
-    TEnv() {
-        fs::create_directories(install);
-        fs::create_directories(root);
-        fs::create_directories(photos);
-        testsupport::WriteAll(machineFile, "[Images]\ninstalledTo=" + install + "\n");
-    }
-
+struct TEnv : testsupport::UiTestEnv {
     std::string Jpeg(const std::string& file, QColor colour, int w = 320, int h = 240) {
-        QImage img(w, h, QImage::Format_RGB32);
-        img.fill(colour);
-        const std::string path = photos + "/" + file;
-        if (!img.save(QString::fromStdString(path), "JPG")) qFatal("cannot write %s", path.c_str());
-        return path;
+        return testsupport::WritePicture(photos + "/" + file, w, h, colour);
     }
 
     // Writes the catalog, the album tables, the album list and an icon strip of two icons.
     void MakeCatalog(const std::vector<TPhoto>& holiday, int repeat = 1) {
-        ScriptedMessages quiet;
-        TCatalog cat(store, quiet, docs, install);
-        cat.OpenCatalog();
-        cat.CreateAlbumFile("Work");
-        cat.CreateAlbumFile("Holiday");
-        cat.OpenAlbum("Holiday");
-        std::vector<int> ids;
-        for (const TPhoto& p : holiday) {
-            const int id = cat.NextImageId();
-            TCatalog::AddImage(cat.CatalogTable(), cat.AlbumTable(), id, p.name, p.path, "Ann", "");
-            ids.push_back(id);
-        }
-        // Further rows of the same photos make a long album without more files.
+        testsupport::UiAlbum album{"Holiday;0"};
+        for (const TPhoto& p : holiday) album.photos.push_back({p.name, p.path, ""});
+        // Further rows of the same photos (identifiers 2, 3, ...) make a long album without
+        // more files.
         for (int r = 1; r < repeat; ++r)
-            for (size_t i = 0; i < holiday.size(); ++i) {
-                cat.AlbumTable().AppendRecord();
-                cat.AlbumTable().SetValue("ImgID", std::to_string(ids[i]));
-            }
-        QVERIFY(cat.SaveCatalog());
-        QVERIFY(cat.SaveAlbum("Holiday"));
-        testsupport::WriteAll(root + "albums.pdat", "Holiday;0\r\nWork;1\r\n");
-        TIconStrip icons;
-        for (QColor c : {QColor(Qt::red), QColor(Qt::blue)}) {
-            QImage i(16, 16, QImage::Format_RGB32);
-            i.fill(c);
-            icons.Add(i);
-        }
-        QVERIFY(icons.SaveToFile(root + "icons.pdat"));
+            for (size_t i = 0; i < holiday.size(); ++i) album.extraRows.push_back(2 + static_cast<int>(i));
+        QVERIFY(WriteCatalog({album, {"Work;1"}}));
+        QVERIFY(WriteIcons({Qt::red, Qt::blue}));
     }
     void MakeTwoPhotos() {
         MakeCatalog({{"Beach", Jpeg("beach.jpg", Qt::yellow)}, {"Hills", Jpeg("hills.jpg", Qt::green)}});
-    }
-
-    std::unique_ptr<TAppWindows> Start(std::vector<std::string> args = {}) {
-        return std::make_unique<TAppWindows>(store, messages, docs, std::move(args));
-    }
-    int Int(const char* key, int def = -12345) { return store.ReadInteger("Images", key, def); }
-    bool Asked(const std::string& caption) const {
-        for (const auto& m : messages.asked)
-            if (m.caption == caption) return true;
-        return false;
-    }
-};
-
-void Flush() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
-
-void Show(TfrmMain& w) {
-    w.show();
-    Flush();
-    w.setWindowState(Qt::WindowNoState);
-    w.setGeometry(10, 10, 760, 540);
-    Flush();
-}
-
-QStringList Rows(TPhotoList* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
-}
-
-// Counts how often a widget is shown and keeps the range it had then.
-class TShowSpy : public QObject {
-public:
-    int shown = 0;
-    int maximum = 0;
-    bool eventFilter(QObject* o, QEvent* e) override {
-        if (e->type() == QEvent::Show) {
-            ++shown;
-            maximum = static_cast<QProgressBar*>(o)->maximum();
-        }
-        return false;
     }
 };
 
@@ -147,9 +65,6 @@ public:
 class TestMainAlbums : public QObject {
     Q_OBJECT
 private slots:
-    void init() { cwd_ = fs::current_path(); }
-    void cleanup() { fs::current_path(cwd_); }
-
     void albumBoxListsAlbumsWithIcons();
     void unreadableCatalogKeptWhenUserDeclines();
     void openingAlbumFillsPhotoList();
@@ -163,9 +78,6 @@ private slots:
     void refreshThumbnailsClearsCache();
     void hintSequenceOverThreeStarts();
     void helpCommandOpensContentsAndClosingClosesIt();
-
-private:
-    fs::path cwd_;
 };
 
 void TestMainAlbums::albumBoxListsAlbumsWithIcons() {
@@ -276,7 +188,7 @@ void TestMainAlbums::longRefreshShowsProgress() {
     auto app = env.Start();
     TfrmMain& w = app->Main();
     Show(w);
-    TShowSpy spy;
+    testsupport::TShowSpy spy;
     w.RefreshProgress()->installEventFilter(&spy);
     w.ComboBox1Change(0);
     QCOMPARE(w.PhotoList()->count(), 80);

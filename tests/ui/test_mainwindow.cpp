@@ -19,48 +19,27 @@
 #include <filesystem>
 #include <memory>
 
-#include "ScriptedMessages.h"
 #include "TAppWindows.h"
 #include "TMainLayout.h"
 #include "TPanes.h"
 #include "TPhotoList.h"
 #include "TSettingsStore.h"
 #include "TestSupport.h"
+#include "UiTestEnv.h"
 #include "frmMainU.h"
 #include "frmPrefs2U.h"
 
-using testsupport::ScriptedMessages;
-using testsupport::TempDir;
+using testsupport::Flush;
 
 namespace {
 
-// A user settings file, a machine settings file naming an install folder, and a documents
-// folder, all in a temporary folder.
-struct TEnv {
-    TempDir dir;
-    std::string userFile = dir.file("user.conf");
-    std::string machineFile = dir.file("machine.conf");
-    std::string install = dir.file("install");
-    std::string docs = dir.file("docs");
-    TSettingsStore store{userFile, machineFile};
-    ScriptedMessages messages;
-
-    explicit TEnv(bool installed = true) {
-        std::filesystem::create_directories(install);
-        std::filesystem::create_directories(docs + "/My Pictures/My Albums");
-        if (installed) testsupport::WriteAll(machineFile, "[Images]\ninstalledTo=" + install + "\n");
-    }
-    std::unique_ptr<TAppWindows> Start(std::vector<std::string> args = {}) {
-        return std::make_unique<TAppWindows>(store, messages, docs, std::move(args));
-    }
-    int Int(const char* key, int def = -12345) { return store.ReadInteger("Images", key, def); }
+// A user settings file, a machine settings file naming an install folder (unless installed is
+// false), and a documents folder, all in a temporary folder.
+struct TEnv : testsupport::UiTestEnv {
+    using UiTestEnv::UiTestEnv;
     std::string Str(const char* key) { return store.ReadString("Images", key, "<none>"); }
     bool Has(const char* key) { return Str(key) != "<none>"; }
 };
-
-void Flush() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
 
 // Shows the window at a normal size and position the tests can reason about.
 void ShowNormal(TfrmMain& w, int width = 760, int height = 540) {

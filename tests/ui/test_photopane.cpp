@@ -14,7 +14,6 @@
 #include <memory>
 
 #include "JpegCodec.h"
-#include "ScriptedMessages.h"
 #include "TAppWindows.h"
 #include "TCatalog.h"
 #include "TPhotoList.h"
@@ -22,36 +21,19 @@
 #include "TSettingsStore.h"
 #include "TViewerModel.h"
 #include "TestSupport.h"
+#include "UiTestEnv.h"
 #include "frmMainU.h"
 
-using testsupport::ScriptedMessages;
-using testsupport::TempDir;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct TPhoto {
-    std::string name;
-    std::string path;
-    std::string notes;
-};
+using TPhoto = testsupport::UiPhoto;
 
 // Settings, an install folder and a documents folder whose catalog holds the album "Holiday" of
 // the given photos and the empty album "Work".
-struct TEnv {
-    TempDir dir;
-    std::string install = dir.file("install");
-    std::string docs = dir.file("docs");
-    std::string root = docs + "/My Pictures/My Albums/";
-    std::string photos = dir.file("photos");
-    TSettingsStore store{dir.file("user.conf"), dir.file("machine.conf")};
-    ScriptedMessages messages;
-
+struct TEnv : testsupport::UiTestEnv {
     TEnv() {
-        fs::create_directories(install);
-        fs::create_directories(root);
-        fs::create_directories(photos);
-        testsupport::WriteAll(dir.file("machine.conf"), "[Images]\ninstalledTo=" + install + "\n");
         // The photo list's picture for a photo whose file is gone.
         QImage notFound(100, 80, QImage::Format_RGB32);
         notFound.fill(Qt::gray);
@@ -78,22 +60,12 @@ struct TEnv {
     }
 
     void MakeCatalog(const std::vector<TPhoto>& holiday) {
-        ScriptedMessages quiet;
-        TCatalog cat(store, quiet, docs, install);
-        cat.OpenCatalog();
-        cat.CreateAlbumFile("Work");
-        cat.CreateAlbumFile("Holiday");
-        cat.OpenAlbum("Holiday");
-        for (const TPhoto& p : holiday)
-            TCatalog::AddImage(cat.CatalogTable(), cat.AlbumTable(), cat.NextImageId(), p.name, p.path, "Ann", p.notes);
-        QVERIFY(cat.SaveCatalog());
-        QVERIFY(cat.SaveAlbum("Holiday"));
-        testsupport::WriteAll(root + "albums.pdat", "Holiday;0\r\nWork;1\r\n");
+        QVERIFY(WriteCatalog({{"Holiday;0", holiday}, {"Work;1"}}));
     }
 
     // The program's windows with the album "Holiday" open and a 400 x 300 photo area.
     std::unique_ptr<TAppWindows> Open() {
-        auto app = std::make_unique<TAppWindows>(store, messages, docs);
+        auto app = Start();
         TfrmMain& w = app->Main();
         w.show();
         Flush();
@@ -106,9 +78,7 @@ struct TEnv {
         return app;
     }
 
-    static void Flush() {
-        for (int i = 0; i < 4; ++i) QCoreApplication::processEvents();
-    }
+    static void Flush() { testsupport::Flush(4); }
 
     int Errors() const {
         int n = 0;
@@ -147,9 +117,6 @@ QImage Numbered(int w, int h) {
 class TestPhotoPane : public QObject {
     Q_OBJECT
 private slots:
-    void init() { cwd_ = fs::current_path(); }
-    void cleanup() { fs::current_path(cwd_); }
-
     void smallPhotoAtActualSizeThenHalf();
     void largePhotoFittedThenZoomedWithScrollBars();
     void zoomStepsAndCommandStates();
@@ -163,9 +130,6 @@ private slots:
     void paintsFittedPictureWithBackground();
     void paintsEnlargedPixelsInExposedParts();
     void pngShownOverWhite();
-
-private:
-    fs::path cwd_;
 };
 
 void TestPhotoPane::smallPhotoAtActualSizeThenHalf() {

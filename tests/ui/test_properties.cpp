@@ -17,50 +17,29 @@
 #include <functional>
 #include <memory>
 
-#include "ScriptedMessages.h"
 #include "TAppWindows.h"
 #include "TCatalog.h"
 #include "TPhotoList.h"
 #include "TSettingsStore.h"
 #include "TestSupport.h"
+#include "UiTestEnv.h"
 #include "frmHelpU.h"
 #include "frmMainU.h"
 #include "frmPropertiesU.h"
 
-using testsupport::ScriptedMessages;
-using testsupport::TempDir;
+using testsupport::Flush;
+using testsupport::Rows;
 namespace fs = std::filesystem;
 
 namespace {
 
 // Settings, an install folder and a catalog with the album "Holiday" of three real photos
 // (ids 2, 3, 4) and the empty album "Work".
-struct TEnv {
-    TempDir dir;
-    std::string userFile = dir.file("user.conf");
-    std::string machineFile = dir.file("machine.conf");
-    std::string install = dir.file("install");
-    std::string docs = dir.file("docs");
-    std::string root = docs + "/My Pictures/My Albums/";
-    std::string photos = dir.file("photos");
-    TSettingsStore store{userFile, machineFile};
-    ScriptedMessages messages;
-
+struct TEnv : testsupport::UiTestEnv {
     TEnv() {
-        fs::create_directories(install);
-        fs::create_directories(root);
-        fs::create_directories(photos);
-        testsupport::WriteAll(machineFile, "[Images]\ninstalledTo=" + install + "\n");
         // The seed record lists as a missing photo.
-        QImage notFound(100, 80, QImage::Format_RGB32);
-        notFound.fill(Qt::red);
-        notFound.save(QString::fromStdString(install + "/notfound.bmp"), "BMP");
-        ScriptedMessages quiet;
-        TCatalog cat(store, quiet, docs, install);
-        cat.OpenCatalog();
-        cat.CreateAlbumFile("Work");
-        cat.CreateAlbumFile("Holiday");
-        cat.OpenAlbum("Holiday");
+        WriteNotFound();
+        testsupport::UiAlbum holiday{"Holiday;0"};
         struct {
             const char *name, *file, *notes;
             QColor colour;
@@ -68,21 +47,10 @@ struct TEnv {
                     {"Hills", "hills.jpg", "A notes", Qt::green},
                     {"Town", "town.jpg", "B notes", Qt::gray}};
         for (const auto& r : rows)
-            TCatalog::AddImage(cat.CatalogTable(), cat.AlbumTable(), cat.NextImageId(), r.name, Jpeg(r.file, r.colour),
-                               "Ann", r.notes);
-        if (!cat.SaveCatalog() || !cat.SaveAlbum("Holiday")) qFatal("cannot write the catalog");
-        testsupport::WriteAll(root + "albums.pdat", "Holiday;0\r\nWork;1\r\n");
+            holiday.photos.push_back(
+                {r.name, testsupport::WritePicture(photos + "/" + r.file, 1600, 1200, r.colour), r.notes});
+        if (!WriteCatalog({holiday, {"Work;1"}})) qFatal("cannot write the catalog");
     }
-
-    std::string Jpeg(const std::string& file, QColor colour) {
-        QImage img(1600, 1200, QImage::Format_RGB32);
-        img.fill(colour);
-        const std::string path = photos + "/" + file;
-        if (!img.save(QString::fromStdString(path), "JPG")) qFatal("cannot write %s", path.c_str());
-        return path;
-    }
-
-    std::unique_ptr<TAppWindows> Start() { return std::make_unique<TAppWindows>(store, messages, docs); }
 
     // A field of a photo as data.mlb holds it now.
     std::string Stored(int id, const char* field) const {
@@ -126,40 +94,10 @@ private:
     int fd_ = -1;
 };
 
-void Flush() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
-
-void Show(TfrmMain& w) {
-    w.show();
-    Flush();
-    w.setWindowState(Qt::WindowNoState);
-    w.setGeometry(10, 10, 800, 560);
-    Flush();
-}
-
 // Runs answer on the Image Properties dialog once it is open; a dialog the answer leaves open
 // is cancelled. Returns a flag that tells whether the dialog opened at all.
 std::shared_ptr<bool> WhenPropertiesShown(std::function<void(TfrmProperties&)> answer) {
-    auto opened = std::make_shared<bool>(false);
-    QTimer::singleShot(0, [answer, opened] {
-        QWidget* modal = QApplication::activeModalWidget();
-        auto* d = qobject_cast<TfrmProperties*>(modal);
-        if (!d) {
-            if (modal) modal->close();
-            return;
-        }
-        *opened = true;
-        answer(*d);
-        if (d->isVisible()) d->reject();
-    });
-    return opened;
-}
-
-QStringList Rows(TPhotoList* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
+    return testsupport::WhenShown<TfrmProperties>(std::move(answer));
 }
 
 void ClickLabel(QLabel* l) { QTest::mouseClick(l, Qt::LeftButton, Qt::NoModifier, l->rect().center()); }
@@ -176,7 +114,7 @@ struct TStarted {
     std::unique_ptr<TAppWindows> app = env.Start();
     TfrmMain& w = app->Main();
     TStarted() {
-        Show(w);
+        testsupport::Show(w, 800, 560);
         w.ComboBox1Change(0);
     }
 };
@@ -186,9 +124,6 @@ struct TStarted {
 class TestProperties : public QObject {
     Q_OBJECT
 private slots:
-    void init() { cwd_ = fs::current_path(); }
-    void cleanup() { fs::current_path(cwd_); }
-
     void okStoresTitleAndSelectsSameRow();
     void cancelChangesNothing();
     void clicksDoNothingWithoutAlbumPhoto();
@@ -198,9 +133,6 @@ private slots:
     void selectingBAfterALeavesBAlone();
     void fillingTheBoxWritesNothing();
     void editsReachShownPhotoAfterCatalogMoved();
-
-private:
-    fs::path cwd_;
 };
 
 void TestProperties::okStoresTitleAndSelectsSameRow() {

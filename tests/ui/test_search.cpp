@@ -16,19 +16,19 @@
 #include <functional>
 #include <memory>
 
-#include "ScriptedMessages.h"
 #include "TAppWindows.h"
 #include "TCatalog.h"
 #include "TPhotoList.h"
 #include "TSettingsStore.h"
 #include "TestSupport.h"
+#include "UiTestEnv.h"
 #include "frmHelpU.h"
 #include "frmMainU.h"
 #include "frmPrefs2U.h"
 #include "frmSearchOptsU.h"
 
-using testsupport::ScriptedMessages;
-using testsupport::TempDir;
+using testsupport::Flush;
+using testsupport::Rows;
 namespace fs = std::filesystem;
 
 namespace {
@@ -40,70 +40,23 @@ struct TPhoto {
 
 // Settings, an install folder with the not-found picture and a catalog whose album "Holiday"
 // holds the photos given (ids from 2 on).
-struct TEnv {
-    TempDir dir;
-    std::string userFile = dir.file("user.conf");
-    std::string machineFile = dir.file("machine.conf");
-    std::string install = dir.file("install");
-    std::string docs = dir.file("docs");
-    std::string root = docs + "/My Pictures/My Albums/";
-    TSettingsStore store{userFile, machineFile};
-    ScriptedMessages messages;
-
-    explicit TEnv(const std::vector<TPhoto>& photos) {
-        fs::create_directories(install);
-        fs::create_directories(root);
-        testsupport::WriteAll(machineFile, "[Images]\ninstalledTo=" + install + "\n");
-        QImage notFound(100, 80, QImage::Format_RGB32);
-        notFound.fill(Qt::red);
-        notFound.save(QString::fromStdString(install + "/notfound.bmp"), "BMP");
-        ScriptedMessages quiet;
-        TCatalog cat(store, quiet, docs, install);
-        cat.OpenCatalog();
-        cat.CreateAlbumFile("Holiday");
-        cat.OpenAlbum("Holiday");
-        for (const TPhoto& p : photos) {
+struct TEnv : testsupport::UiTestEnv {
+    explicit TEnv(const std::vector<TPhoto>& holidayPhotos) {
+        WriteNotFound();
+        testsupport::UiAlbum holiday{"Holiday;0"};
+        for (const TPhoto& p : holidayPhotos) {
             // A small photo of its own for each: shown at 100%.
             const std::string file = dir.file(std::string(p.name) + ".jpg");
-            QImage img(40, 30, QImage::Format_RGB32);
-            img.fill(Qt::blue);
-            img.save(QString::fromStdString(file), "JPG");
-            TCatalog::AddImage(cat.CatalogTable(), cat.AlbumTable(), cat.NextImageId(), p.name,
-                               file, "Ann", p.notes);
+            holiday.photos.push_back({p.name, testsupport::WritePicture(file, 40, 30, Qt::blue), p.notes});
         }
-        if (!cat.SaveCatalog() || !cat.SaveAlbum("Holiday")) qFatal("cannot write the catalog");
-        testsupport::WriteAll(root + "albums.pdat", "Holiday;0\r\n");
+        if (!WriteCatalog({holiday})) qFatal("cannot write the catalog");
     }
-
-    std::unique_ptr<TAppWindows> Start() { return std::make_unique<TAppWindows>(store, messages, docs); }
 
     // The ImgIDs "Search Results.col" holds.
-    QStringList StoredResult() const {
-        TMlb2 t;
-        if (!t.LoadFromMLB(root + "Search Results.col")) return {"<unreadable>"};
-        QStringList ids;
-        for (int r = 1; r <= t.RecordCount(); ++r) ids << QString::fromStdString(t.GetValueAt(1, r));
-        return ids;
-    }
+    QStringList StoredResult() const { return testsupport::TableColumn(root + "Search Results.col", "ImgID"); }
 };
 
-void Flush() {
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-}
-
-void Show(TfrmMain& w) {
-    w.show();
-    Flush();
-    w.setWindowState(Qt::WindowNoState);
-    w.setGeometry(10, 10, 800, 560);
-    Flush();
-}
-
-QStringList Rows(TPhotoList* list) {
-    QStringList out;
-    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
-    return out;
-}
+void Show(TfrmMain& w) { testsupport::Show(w, 800, 560); }
 
 // Enters the terms field as the user does (which empties the prompt) and types terms.
 void EnterTerms(TfrmMain& w, const QString& terms) {
@@ -128,19 +81,7 @@ public:
 // Runs answer on the search options dialog once it is open; a dialog the answer leaves open is
 // closed by its close box.
 std::shared_ptr<bool> WhenOptionsShown(std::function<void(TfrmSearchOpts&)> answer) {
-    auto opened = std::make_shared<bool>(false);
-    QTimer::singleShot(0, [answer, opened] {
-        QWidget* modal = QApplication::activeModalWidget();
-        auto* d = qobject_cast<TfrmSearchOpts*>(modal);
-        if (!d) {
-            if (modal) modal->close();
-            return;
-        }
-        *opened = true;
-        answer(*d);
-        if (d->isVisible()) d->close();
-    });
-    return opened;
+    return testsupport::WhenShown<TfrmSearchOpts>(std::move(answer), true);
 }
 
 using Photos = std::vector<TPhoto>;
@@ -152,9 +93,6 @@ const QStringList kNothing = {"Nothing", "Click 'Help' for search tips", "or for
 class TestSearch : public QObject {
     Q_OBJECT
 private slots:
-    void init() { cwd_ = fs::current_path(); }
-    void cleanup() { fs::current_path(cwd_); }
-
     void commandOpensReservedAlbum();
     void beachMatchesOnlyAtFirstLetter();
     void emptyTermListsEveryRecord();
@@ -162,9 +100,6 @@ private slots:
     void nothingFoundShowsInertTextRows();
     void fieldChoiceSurvivesRestartDialogStartsAtNotes();
     void optionsDialogControlsAndWaysIn();
-
-private:
-    fs::path cwd_;
 };
 
 void TestSearch::commandOpensReservedAlbum() {
