@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 
 QString FromBytes(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
 
@@ -32,4 +33,13 @@ QWidget* DialogHeader(QWidget* parent, const QString& heading) {
     lay->addStretch(1);
     lay->addWidget(title);
     return band;
+}
+
+QPushButton* DialogButton(QWidget* parent, const char* objectName, const QString& caption, bool isDefault) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(objectName);
+    b->setAccessibleName(caption);
+    if (isDefault) b->setDefault(true);
+    else b->setAutoDefault(false);
+    return b;
 }

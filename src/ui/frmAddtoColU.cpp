@@ -26,18 +26,9 @@ TfrmAddtoCol::TfrmAddtoCol(TCatalog& catalog, THelp& help, QWidget* parent)
     ListBox1->setAccessibleName("Albums");
     ListBox1->setIconSize(QSize(16, 16));
     ListBox1->setFixedSize(300, 180);
-    btnHelp = new QPushButton("Help", this);
-    btnHelp->setObjectName("btnHelp");
-    btnHelp->setAccessibleName("Help");
-    btnHelp->setAutoDefault(false);
-    btnOK = new QPushButton("OK", this);
-    btnOK->setObjectName("btnOK");
-    btnOK->setAccessibleName("OK");
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton("Cancel", this);
-    btnCancel->setObjectName("btnCancel");
-    btnCancel->setAccessibleName("Cancel");
-    btnCancel->setAutoDefault(false);
+    btnHelp = DialogButton(this, "btnHelp", "Help");
+    btnOK = DialogButton(this, "btnOK", "OK", true);
+    btnCancel = DialogButton(this, "btnCancel", "Cancel");
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnHelp);

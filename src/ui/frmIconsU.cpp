@@ -47,19 +47,10 @@ TfrmIcons::TfrmIcons(TCatalog& catalog, THelp& help, QWidget* parent)
     btnBrowse->setText("...");
     btnBrowse->setAccessibleName("Browse for a bitmap");
     btnBrowse->setToolTip("Browse for a bitmap");
-    btnAdd = new QPushButton("Add", this);
-    btnAdd->setObjectName("btnAdd");
-    btnAdd->setAccessibleName("Add");
-    btnAdd->setDefault(true);
+    btnAdd = DialogButton(this, "btnAdd", "Add", true);
     btnAdd->setEnabled(false);
-    btnHelp = new QPushButton("Help", this);
-    btnHelp->setObjectName("btnHelp");
-    btnHelp->setAccessibleName("Help");
-    btnHelp->setAutoDefault(false);
-    btnOK = new QPushButton("OK", this);
-    btnOK->setObjectName("btnOK");
-    btnOK->setAccessibleName("OK");
-    btnOK->setAutoDefault(false);
+    btnHelp = DialogButton(this, "btnHelp", "Help");
+    btnOK = DialogButton(this, "btnOK", "OK");
 
     auto* side = new QVBoxLayout;
     side->addWidget(lblText);

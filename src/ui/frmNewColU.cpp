@@ -41,18 +41,9 @@ TfrmNewCol::TfrmNewCol(TCatalog& catalog, THelp& help, THints& hints, QWidget* p
     Edit1->setObjectName("Edit1");
     Edit1->setAccessibleName(nameHint);
     Edit1->setToolTip(nameHint);
-    btnHelp = new QPushButton("Help", this);
-    btnHelp->setObjectName("btnHelp");
-    btnHelp->setAccessibleName("Help");
-    btnHelp->setAutoDefault(false);
-    btnOK = new QPushButton("OK", this);
-    btnOK->setObjectName("btnOK");
-    btnOK->setAccessibleName("OK");
-    btnOK->setDefault(true);
-    btnCancel = new QPushButton("Cancel", this);
-    btnCancel->setObjectName("btnCancel");
-    btnCancel->setAccessibleName("Cancel");
-    btnCancel->setAutoDefault(false);
+    btnHelp = DialogButton(this, "btnHelp", "Help");
+    btnOK = DialogButton(this, "btnOK", "OK", true);
+    btnCancel = DialogButton(this, "btnCancel", "Cancel");
 
     auto* fields = new QHBoxLayout;
     fields->addWidget(ComboBox1);

@@ -32,10 +32,7 @@ TfrmSearchOpts::TfrmSearchOpts(TSearchOptions& options, QWidget* parent) : QDial
     auto* group = new QVBoxLayout(grpLookIn);
     for (QRadioButton* r : {rbNotes, rbName, rbPhotographer}) group->addWidget(r);
 
-    btnHelp = new QPushButton("Help", this);
-    btnHelp->setObjectName("btnHelp");
-    btnHelp->setAccessibleName("Help");
-    btnHelp->setAutoDefault(false);
+    btnHelp = DialogButton(this, "btnHelp", "Help");
     btnOK = new QPushButton("OK", this);
     btnOK->setObjectName("btnOK");
     btnOK->setAccessibleName("OK");
