@@ -4,13 +4,6 @@
 #include <random>
 #include <system_error>
 
-#if defined(_WIN32)
-#include <io.h>
-#else
-#include <fcntl.h>
-#include <unistd.h>
-#endif
-
 namespace fs = std::filesystem;
 
 namespace mlb2detail {
@@ -28,29 +21,6 @@ std::string TempNameBeside(const std::string& target, unsigned long long salt) {
         salt >>= 4;
     }
     return name;
-}
-
-// Puts the file's bytes on the disk before it replaces the old file, so that a power cut or a
-// system crash right after the rename cannot leave an empty or partly written catalog.
-bool SyncToDisk(std::FILE* f) {
-#if defined(_WIN32)
-    return _commit(_fileno(f)) == 0;
-#else
-    return ::fsync(::fileno(f)) == 0;
-#endif
-}
-
-// Makes the rename itself durable (the folder's entry now names the new file).
-void SyncFolderOf(const std::string& path) {
-#if !defined(_WIN32)
-    const fs::path folder = fs::path(path).parent_path();
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd < 0) return;
-    ::fsync(fd);
-    ::close(fd);
-#else
-    (void)path;
-#endif
 }
 
 }  // namespace
@@ -157,7 +127,6 @@ bool TAtomicFile::Commit() {
     if (!file_ || committed_) return false;
     Flush();
     if (std::fflush(file_) != 0 || std::ferror(file_)) failed_ = true;
-    if (!failed_ && !SyncToDisk(file_)) failed_ = true;
     if (std::fclose(file_) != 0) failed_ = true;
     file_ = nullptr;
     if (failed_) {
@@ -172,7 +141,6 @@ bool TAtomicFile::Commit() {
         Discard();
         return false;
     }
-    SyncFolderOf(target_);
     committed_ = true;
     temp_.clear();
     return true;
