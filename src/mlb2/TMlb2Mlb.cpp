@@ -172,18 +172,6 @@ constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
 
 inline bool HasZeroByte(std::uint64_t w) { return ((w - kOnes) & ~w & kHighs) != 0; }
 
-inline std::uint64_t Load64(const char* p) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    return w;
-}
-
-inline std::uint64_t Load32(const char* p) {
-    std::uint32_t w;
-    std::memcpy(&w, p, 4);
-    return w;
-}
-
 // Length of a value up to its first zero byte. Values are mostly short and without zero
 // bytes, so they are tested in blocks (the last block overlapping the one before) rather than
 // by a library call each; only a value that has a zero byte is walked bytewise.
@@ -208,11 +196,11 @@ MLB2_INLINE std::size_t UpToZero(const char* p, std::size_t n) {
     } else
 #endif
     if (n >= 8) {
-        zero = HasZeroByte(Load64(p + n - 8));
-        for (std::size_t i = 0; !zero && i + 8 < n; i += 8) zero = HasZeroByte(Load64(p + i));
+        zero = HasZeroByte(mlb2detail::IndexLoad64(p + n - 8));
+        for (std::size_t i = 0; !zero && i + 8 < n; i += 8) zero = HasZeroByte(mlb2detail::IndexLoad64(p + i));
     } else if (n >= 4) {
         // The first four and the last four bytes together cover all of them.
-        zero = HasZeroByte(Load32(p) | (Load32(p + n - 4) << 32));
+        zero = HasZeroByte(mlb2detail::IndexLoad32(p) | (mlb2detail::IndexLoad32(p + n - 4) << 32));
     } else {
         zero = (n > 0 && p[0] == 0) || (n > 1 && p[1] == 0) || (n > 2 && p[2] == 0);
     }
@@ -250,7 +238,7 @@ inline void CopyValue(char* to, const char* from, std::size_t n) {
         std::memcpy(to, head, 16);
         std::memcpy(to + n - 16, tail, 16);
     } else if (n >= 8) {
-        const std::uint64_t head = Load64(from), tail = Load64(from + n - 8);
+        const std::uint64_t head = mlb2detail::IndexLoad64(from), tail = mlb2detail::IndexLoad64(from + n - 8);
         std::memcpy(to, &head, 8);
         std::memcpy(to + n - 8, &tail, 8);
     } else if (n >= 4) {
