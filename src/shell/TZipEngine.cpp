@@ -154,6 +154,12 @@ bool TZipEngine::Add() {
         Fail(what + LibzipError(code) + ".");
         return false;
     }
+    if (progress_) {
+        zip_register_progress_callback_with_state(
+            za, 0.01,
+            [](zip_t*, double done, void* state) { (*static_cast<ProgressFunction*>(state))(done); },
+            nullptr, &progress_);
+    }
     for (const std::string& file : files_) {
         zip_source_t* src = zip_source_file(za, file.c_str(), 0, -1);
         zip_int64_t index = src ? zip_file_add(za, BareName(file).c_str(), src, ZIP_FL_ENC_GUESS) : -1;
@@ -282,7 +288,7 @@ std::vector<std::string> TZipEngine::EntryNames() const {
     if (!za) return names;
     zip_int64_t n = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < n; ++i) {
-        const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_GUESS);
+        const char* name = zip_get_name(za, static_cast<zip_uint64_t>(i), ZIP_FL_ENC_RAW);
         names.push_back(name ? name : "");
     }
     zip_discard(za);
@@ -323,7 +329,9 @@ bool TZipEngine::Extract() {
         zip_uint64_t index = static_cast<zip_uint64_t>(i);
         zip_stat_t st;
         zip_stat_init(&st);
-        if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_NAME) ||
+        // Names are taken as the bytes stored: a name that is not UTF-8 is not converted from
+        // CP437, so it is extracted under the same bytes that other files of the archive use.
+        if (zip_stat_index(za, index, ZIP_FL_ENC_RAW, &st) != 0 || !(st.valid & ZIP_STAT_NAME) ||
             !(st.valid & ZIP_STAT_SIZE)) {
             refused.push_back("entry " + std::to_string(i + 1));
             continue;

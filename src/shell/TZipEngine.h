@@ -29,6 +29,9 @@ public:
     // Creates a new archive (replacing any old file of that name, atomically) holding every
     // listed file under its bare name, in list order.
     bool Add();
+    // Called while Add writes the archive, with the part done from 0 to 1.
+    using ProgressFunction = std::function<void(double done)>;
+    void SetProgressFunction(ProgressFunction fn) { progress_ = std::move(fn); }
 
     // Writes the comment, byte for byte, into the finished archive.
     bool SetComment(const std::string& comment);
@@ -46,7 +49,8 @@ public:
     // refused before anything is written; files of the same name are replaced, each whole.
     bool Extract();
 
-    // The entry names of the archive, in archive order (empty on error, without a message).
+    // The entry names of the archive, in archive order, as the bytes stored (empty on error,
+    // without a message).
     std::vector<std::string> EntryNames() const;
 
     const std::string& LastError() const { return lastError_; }
@@ -63,4 +67,5 @@ private:
     std::string baseFolder_;
     std::string lastError_;
     FreeSpaceFunction freeSpace_;
+    ProgressFunction progress_;
 };
