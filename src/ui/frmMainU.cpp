@@ -204,6 +204,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
     FormCreate();
     ConnectAlbumCommands();
     ConnectNotesAndSearch();
+    ConnectShareCommands();
     importBar_ = std::make_unique<TImportBar>(*this);
 }
 
@@ -912,12 +913,7 @@ void TfrmMain::FormShow() {
     RunCommandLine();
 }
 
-void TfrmMain::RunCommandLine() {
-    const TCommandLine cmd = ParseCommandLine(args_);
-    if (cmd.action == TStartAction::OpenAlbum) OpenAlbumFromPath(cmd.path);
-    // A package named with "/ALBUM" is received by the Receive dialog, which is not part of this
-    // build yet: the argument is accepted and nothing else happens.
-}
+void TfrmMain::RunCommandLine() { ActOnArguments(args_); }
 
 void TfrmMain::closeEvent(QCloseEvent* e) {
     FormClose();

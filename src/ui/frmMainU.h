@@ -55,6 +55,8 @@ class TfrmAddtoCol;
 class TfrmIcons;
 class TfrmProperties;
 class TfrmSearchOpts;
+class TfrmShare2;
+class TfrmReceive;
 class TPhotoView;
 namespace viewer {
 class TViewerModel;
@@ -225,6 +227,16 @@ public:
     // The import bar's contents: drives, folders, the folder's photos and the add commands.
     TImportBar* ImportBarContents() const { return importBar_.get(); }
 
+    // ---- Sharing (frmMainShare.cpp) ----
+    // Share Album: the Share dialog for the open album.
+    void ShareExecute();
+    // Receives a shared album package as "/ALBUM" does; the album box lists the new album at once.
+    void ReceivePackage(const std::string& path);
+    // Acts on a command line as start-up does: "/OPENCOL" path, "/ALBUM" path.
+    void ActOnArguments(const std::vector<std::string>& args);
+    TfrmShare2* ShareDialog() const { return frmShare2_; }
+    TfrmReceive* ReceiveDialog() const { return frmReceive_; }
+
     // ---- Help and first-use hints ----
     THelp& Help() const { return *help_; }
     THints& Hints() const { return *hints_; }
@@ -364,6 +376,11 @@ private:
     QLabel* lblDateCaption = nullptr;
     QLabel* lblDate = nullptr;
     QPlainTextEdit* Memo1 = nullptr;
+
+    // Share and Receive dialogs (children of the window).
+    void ConnectShareCommands();
+    TfrmShare2* frmShare2_ = nullptr;
+    TfrmReceive* frmReceive_ = nullptr;
 
     // Photo properties, notes and search.
     void ConnectNotesAndSearch();

@@ -1,0 +1,47 @@
+// The main window's sharing: the Share Album command and its dialog, and the receiving of a
+// package named on the command line (at start-up, or handed over later by a second start).
+
+#include "frmMainU.h"
+
+#include "TMainLayout.h"
+#include "frmReceiveU.h"
+#include "frmShare2U.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QSignalBlocker>
+
+using mainlayout::ParseCommandLine;
+using mainlayout::TCommandLine;
+using mainlayout::TStartAction;
+
+void TfrmMain::ConnectShareCommands() {
+    frmShare2_ = new TfrmShare2(*catalog_, *albumView_, *help_, *hints_, messages_, this);
+    frmReceive_ = new TfrmReceive(*catalog_, this);
+    connect(Command("Share"), &QAction::triggered, this, [this] { ShareExecute(); });
+}
+
+void TfrmMain::ShareExecute() {
+    // Only an album of the album list can be shared, never the search results.
+    if (searchMode_ || albumView_->OpenAlbumName().empty()) return;
+    frmShare2_->exec();
+}
+
+void TfrmMain::ReceivePackage(const std::string& path) {
+    frmReceive_->SetPackage(path);
+    frmReceive_->exec();
+    if (!frmReceive_->Succeeded()) return;
+    // The new line stands before the reserved last line, so the open album keeps its index.
+    const int open = ComboBox1->currentIndex();
+    LoadAlbumBox();
+    if (open >= 0 && open < ComboBox1->count() - 2) {
+        const QSignalBlocker block(ComboBox1);
+        ComboBox1->setCurrentIndex(open);
+    }
+}
+
+void TfrmMain::ActOnArguments(const std::vector<std::string>& args) {
+    const TCommandLine cmd = ParseCommandLine(args);
+    if (cmd.action == TStartAction::OpenAlbum) OpenAlbumFromPath(cmd.path);
+    if (cmd.action == TStartAction::ReceivePackage) ReceivePackage(cmd.path);
+}
