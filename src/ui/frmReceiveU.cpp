@@ -88,12 +88,13 @@ void TfrmReceive::showEvent(QShowEvent* e) {
         move(desk.center() - QPoint(width() / 2, height() / 2));
     }
     // The receive starts once the dialog has been painted.
+    pending_ = true;
     QTimer::singleShot(0, this, [this] { FormShow(); });
 }
 
 void TfrmReceive::FormShow() {
-    if (running_) return;
-    running_ = true;
+    if (!pending_) return;
+    pending_ = false;
     succeeded_ = false;
     Button1->setEnabled(false);
     Label5->clear();
@@ -104,7 +105,6 @@ void TfrmReceive::FormShow() {
     succeeded_ = receive_.Receive(package_);
     Button1->setEnabled(true);
     Button1->setFocus();
-    running_ = false;
     emit ReceiveEnded(succeeded_);
 }
 

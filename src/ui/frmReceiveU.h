@@ -23,7 +23,7 @@ public:
     const std::string& Package() const { return package_; }
     // Whether the last receive added an album.
     bool Succeeded() const { return succeeded_; }
-    // The receive itself (run by the showing).
+    // The receive itself, once per showing (the showing runs it as soon as the dialog is painted).
     void FormShow();
     sharing::TAlbumReceive& Receiver() { return receive_; }
 
@@ -50,5 +50,5 @@ private:
     sharing::TAlbumReceive receive_;
     std::string package_;
     bool succeeded_ = false;
-    bool running_ = false;
+    bool pending_ = false;  // shown, and the receive has not run yet
 };

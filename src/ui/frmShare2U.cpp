@@ -44,9 +44,13 @@ QString QtFilter(const std::string& filter) {
     return FromBytes(filter.substr(0, bar)) + " (" + FromBytes(filter.substr(bar + 1)) + ")";
 }
 
+// The dialog keeps one width; wrapped texts get that width so their height follows from it.
+constexpr int kTextWidth = 410;
+
 QLabel* WrappedLabel(const QString& text, QWidget* parent, const char* objectName = nullptr) {
     auto* l = new QLabel(text, parent);
     l->setWordWrap(true);
+    l->setFixedWidth(kTextWidth);
     if (objectName) l->setObjectName(objectName);
     l->setAccessibleName(text);
     return l;
@@ -93,7 +97,7 @@ TfrmShare2::TfrmShare2(TCatalog& catalog, TAlbumView& view, THelp& help, THints&
     QWidget* band = DialogHeader(this, "Share");
     band->setFixedHeight(64);
     auto* intro = WrappedLabel(kIntro, band, "lblIntro");
-    intro->setFixedWidth(330);
+    intro->setFixedWidth(320);
     static_cast<QHBoxLayout*>(band->layout())->insertWidget(0, intro);
 
     // Step one.
@@ -107,7 +111,13 @@ TfrmShare2::TfrmShare2(TCatalog& catalog, TAlbumView& view, THelp& help, THints&
     comboType->setAccessibleName("How do you want to share this album?");
     comboType->setToolTip("Pick a method to share this album with.");
     lblExplainType = WrappedLabel("Choose a method above.", grpMethod, "lblExplainType");
-    lblExplainType->setMinimumHeight(lblExplainType->fontMetrics().lineSpacing() * 3);
+    // Room for the longer explanation, so the dialog does not change size with the choice.
+    {
+        QLabel probe(kExplainPackage);
+        probe.setWordWrap(true);
+        probe.setFont(lblExplainType->font());
+        lblExplainType->setFixedHeight(probe.heightForWidth(kTextWidth));
+    }
     lblExplainType->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     auto* one = new QVBoxLayout(grpMethod);
     one->addWidget(WrappedLabel("Pick a method to share this album with from the drop-down box below.", grpMethod));
@@ -173,6 +183,7 @@ TfrmShare2::TfrmShare2(TCatalog& catalog, TAlbumView& view, THelp& help, THints&
 
     auto* status = new QHBoxLayout;
     status->addWidget(currently);
+    status->addSpacing(4);
     status->addWidget(lblDoing, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnHelp);
@@ -193,7 +204,7 @@ TfrmShare2::TfrmShare2(TCatalog& catalog, TAlbumView& view, THelp& help, THints&
     outer->setSpacing(0);
     outer->addWidget(band);
     outer->addLayout(body);
-    setFixedWidth(460);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(comboType, &QComboBox::activated, this, [this] { comboTypeChange(); });
     connect(fileName, &QLineEdit::textChanged, this, [this] { fileNameChange(); });
