@@ -8,8 +8,10 @@
 #include "frmShare2U.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QSignalBlocker>
+#include <QTimer>
 
 using mainlayout::ParseCommandLine;
 using mainlayout::TCommandLine;
@@ -44,4 +46,18 @@ void TfrmMain::ActOnArguments(const std::vector<std::string>& args) {
     const TCommandLine cmd = ParseCommandLine(args);
     if (cmd.action == TStartAction::OpenAlbum) OpenAlbumFromPath(cmd.path);
     if (cmd.action == TStartAction::ReceivePackage) ReceivePackage(cmd.path);
+}
+
+void TfrmMain::ArgumentsHandedOver(std::vector<std::string> args, const std::string& workingFolder) {
+    if (isMinimized()) showNormal();
+    raise();
+    activateWindow();
+    // A dialog that is open (an export running, another package being received) finishes first.
+    if (QApplication::activeModalWidget() || !firstShown_) {
+        QTimer::singleShot(300, this, [this, args, workingFolder] { ArgumentsHandedOver(args, workingFolder); });
+        return;
+    }
+    if (args.size() >= 2 && !args[1].empty() && args[1][0] != '/' && !workingFolder.empty())
+        args[1] = workingFolder + "/" + args[1];
+    ActOnArguments(args);
 }

@@ -9,6 +9,7 @@
 #include "TPlatform.h"
 #include "TQtMessages.h"
 #include "TSettingsStore.h"
+#include "TSingleInstance.h"
 #include "frmMainU.h"
 #include "frmSplashU.h"
 
@@ -18,6 +19,10 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"))
         qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     QApplication app(argc, argv);
+    // A copy already running for this user takes the command line over, so that two copies
+    // never write the same catalog; this start then ends.
+    TSingleInstance single;
+    if (single.HandOver(std::vector<std::string>(argv + 1, argv + argc))) return 0;
     auto* splash = new TfrmSplash;
     splash->ShowNow();
     QApplication::processEvents();
@@ -37,6 +42,9 @@ int main(int argc, char** argv) {
     if (windows.Main().CatalogMustClose()) return 1;
     messages.SetParent(&windows.Main());
     windows.Main().SetSplash(splash);
+    single.Listen([&windows](std::vector<std::string> handed, std::string folder) {
+        windows.Main().ArgumentsHandedOver(std::move(handed), folder);
+    });
     windows.Main().show();
     return app.exec();
 }
