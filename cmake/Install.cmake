@@ -58,3 +58,21 @@ install(CODE [[
     file(WRITE "${_lumavell_stage}" "[Images]\ninstalledTo=${_lumavell_folder}\n")
     file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/etc/lumavell2" TYPE FILE FILES "${_lumavell_stage}")
 ]] COMPONENT data)
+
+# GIO (gio open, GNOME Files and the portals) ignores a desktop entry whose program it cannot find
+# on PATH, so in a prefix whose bin folder is not on the usual PATH (a scratch or home prefix) the
+# .xal handler would be invisible. There the entries name the program by its full path.
+install(CODE [[
+    set(_lumavell_bin "${CMAKE_INSTALL_PREFIX}/bin")
+    if(NOT _lumavell_bin MATCHES "^/usr(/local)?/bin$")
+        foreach(_f lumavell2.desktop lumavell2-album.desktop)
+            set(_p "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/share/applications/${_f}")
+            if(EXISTS "${_p}")
+                file(READ "${_p}" _text)
+                string(REPLACE "\nExec=lumavell2" "\nExec=${_lumavell_bin}/lumavell2" _text "${_text}")
+                string(REPLACE "\nTryExec=lumavell2" "\nTryExec=${_lumavell_bin}/lumavell2" _text "${_text}")
+                file(WRITE "${_p}" "${_text}")
+            endif()
+        endforeach()
+    endif()
+]] COMPONENT data)
