@@ -45,7 +45,10 @@ void TfrmMain::ReceivePackage(const std::string& path) {
 void TfrmMain::ActOnArguments(const std::vector<std::string>& args) {
     const TCommandLine cmd = ParseCommandLine(args);
     if (cmd.action == TStartAction::OpenAlbum) OpenAlbumFromPath(cmd.path);
-    if (cmd.action == TStartAction::ReceivePackage) ReceivePackage(cmd.path);
+    // The dialog opens from the event loop: at start-up this runs while the window is still being
+    // shown, and a dialog run from there would not be painted until it closed.
+    if (cmd.action == TStartAction::ReceivePackage)
+        QTimer::singleShot(0, this, [this, path = cmd.path] { ReceivePackage(path); });
 }
 
 void TfrmMain::ArgumentsHandedOver(std::vector<std::string> args, const std::string& workingFolder) {

@@ -71,6 +71,7 @@ private slots:
     void shareDialogStates();
     void exportThroughTheDialog();
     void receiveAtStartUp();
+    void packageHandedOverByALaterStart();
 };
 
 void TestShare::shareDialogStates() {
@@ -189,6 +190,8 @@ void TestShare::receiveAtStartUp() {
 
     auto app = env.Start({"/album", package});
     TfrmMain& w = app->Main();
+    // The receive dialog opens from the event loop once the window has been shown.
+    w.show();
     bool ended = false;
     auto opened = testsupport::WhenShown<TfrmReceive>([&](TfrmReceive& r) {
         QCOMPARE(r.windowTitle(), QString("Receive"));
@@ -202,7 +205,7 @@ void TestShare::receiveAtStartUp() {
         Shot(&r, "receive-done");
         r.Button1->click();
     });
-    Show(w);
+    Flush();
     QVERIFY(*opened);
     QVERIFY(ended);
     QCOMPARE(BoxLines(w.AlbumBox()), (QStringList{"Trip", "Other", "Beach", "Search Results"}));
@@ -213,6 +216,37 @@ void TestShare::receiveAtStartUp() {
     // Opening the new album shows its two photos.
     w.ComboBox1Change(2);
     QCOMPARE(w.PhotoList()->count(), 2);
+}
+
+void TestShare::packageHandedOverByALaterStart() {
+    TEnv env;
+    env.MakeCatalog();
+    testsupport::ScriptedMessages quiet;
+    sharing::TShareAlbum album;
+    album.name = "Later";
+    album.photos = {{env.photos + "/p3.jpg", "Late", "", ""}};
+    sharing::TAlbumExport exporter(quiet, env.dir.file("work"));
+    fs::create_directories(env.dir.file("mail"));
+    QVERIFY(exporter.StartSharing(album, sharing::TShareMethod::Package, env.dir.file("mail/Later.xal"),
+                                  sharing::TShrink::None));
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    w.ComboBox1Change(0);
+    // The later start ran in the mail folder and named the package relative to it.
+    w.ArgumentsHandedOver({"/ALBUM", "Later.xal"}, env.dir.file("mail"));
+    auto opened = testsupport::WhenShown<TfrmReceive>([&](TfrmReceive& r) {
+        r.FormShow();
+        QCOMPARE(r.Package(), env.dir.file("mail/Later.xal"));
+        QVERIFY(r.Succeeded());
+        r.Button1->click();
+    });
+    Flush();
+    QVERIFY(*opened);
+    QCOMPARE(BoxLines(w.AlbumBox()), (QStringList{"Trip", "Other", "Later", "Search Results"}));
+    // The album that was open stays open and selected.
+    QCOMPARE(w.AlbumBox()->currentIndex(), 0);
+    QCOMPARE(w.PhotoList()->count(), 3);
 }
 
 QTEST_MAIN(TestShare)
