@@ -46,9 +46,11 @@ TfrmReceive::TfrmReceive(TCatalog& catalog, QWidget* parent)
     auto* fileCaption = new QLabel("File:", this);
     fileName = new QLabel(this);
     fileName->setObjectName("fileName");
+    fileName->setAccessibleName("File");
     auto* doingCaption = new QLabel("Currently:", this);
     lblDoing = new QLabel(sharing::TAlbumReceive::kWaiting, this);
     lblDoing->setObjectName("lblDoing");
+    lblDoing->setAccessibleName("Currently");
     for (QWidget* w : {static_cast<QWidget*>(fileCaption), static_cast<QWidget*>(fileName),
                        static_cast<QWidget*>(doingCaption), static_cast<QWidget*>(lblDoing)})
         w->hide();
