@@ -45,8 +45,8 @@ void TfrmMain::ReceivePackage(const std::string& path) {
 void TfrmMain::ActOnArguments(const std::vector<std::string>& args) {
     const TCommandLine cmd = ParseCommandLine(args);
     if (cmd.action == TStartAction::OpenAlbum) OpenAlbumFromPath(cmd.path);
-    // The dialog opens from the event loop: at start-up this runs while the window is still being
-    // shown, and a dialog run from there would not be painted until it closed.
+    // The dialog opens from the event loop: at start-up this runs inside the window's first
+    // showing, which is to be complete before the dialog's own event loop starts.
     if (cmd.action == TStartAction::ReceivePackage)
         QTimer::singleShot(0, this, [this, path = cmd.path] { ReceivePackage(path); });
 }
