@@ -5,6 +5,7 @@
 
 #include "CatalogTestSupport.h"
 #include "JpegCodec.h"
+#include "JpegTestSupport.h"
 #include "TAlbumExport.h"
 #include "TAlbumView.h"
 #include "ZipInspect.h"
@@ -319,4 +320,27 @@ TEST(ShareExport, CollectsTheOpenAlbumFromTheCatalog) {
     EXPECT_EQ(a.photos[1].credit, "Bob");
     EXPECT_EQ(a.photos[1].notes, "second");
     EXPECT_EQ(a.photos[2].name, "nil");  // the seed record
+}
+
+TEST(ShareExport, CopiesAreUprightAndCarryNoMetadata) {
+    ExportFixture f;
+    // A 1600 x 1200 picture stored sideways: orientation 6 turns it a quarter clockwise.
+    const std::string jpeg = imagingtest::WithApp1(imagingtest::EncodeWithLibjpeg(imagingtest::Quadrants(1600, 1200)),
+                                                   imagingtest::OrientationPayload(6, true));
+    TShareAlbum a = f.Album("Turned", 1);
+    WriteAll(a.photos[0].source, jpeg);
+    const std::string target = f.out + "/Turned.zip";
+    ASSERT_TRUE(f.exporter.StartSharing(a, TShareMethod::Zip, target, TShrink::Half));
+    zipinspect::Archive z = f.Inspect(target);
+    ASSERT_TRUE(z.ok);
+    bool ok = false;
+    const std::string copy = zipinspect::Data(ReadAll(target), z.entries.at(0), &ok);
+    EXPECT_EQ(copy.find("Exif"), std::string::npos);
+    QImage img;
+    std::string error;
+    ASSERT_TRUE(imaging::DecodeJpeg(copy, img, error)) << error;
+    // Upright it is 1200 x 1600, and half of that.
+    EXPECT_EQ(img.size(), QSize(600, 800));
+    // Turned a quarter clockwise, the bottom-left (blue) quadrant is now top-left.
+    EXPECT_TRUE(imagingtest::Near(img.pixel(100, 100), imagingtest::kBlue)) << std::hex << img.pixel(100, 100);
 }
