@@ -1,5 +1,7 @@
 #include "TPlatform.h"
 
+#include "FileIo.h"
+
 #include <QStandardPaths>
 #include <QString>
 
@@ -34,46 +36,8 @@ std::string ErrnoText(int err) { return std::strerror(err); }
 
 }  // namespace
 
-std::string TempPathBeside(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned seed = std::random_device{}();
-    unsigned n = counter.fetch_add(1);
-    char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u-%08x", static_cast<long>(getpid()), n,
-                  seed ^ (n * 2654435761u));
-    // A long file name plus the suffix could pass the file system's name limit.
-    if (BareName(target).size() > 200) {
-        std::string folder = FolderOf(target);
-        return (folder.empty() ? "" : folder == "/" ? "/" : folder + "/") + ".lumavell" + suffix;
-    }
-    return target + suffix;
-}
+std::string TempPathBeside(const std::string& target) { return mlb2detail::AtomicTempPath(target); }
 
-namespace {
-
-bool WriteAllFd(int fd, const char* data, std::size_t size, int& err) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-void SyncFolder(const std::string& folder) {
-    int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
-
-}  // namespace
 
 std::string FolderOf(const std::string& path) {
     std::size_t slash = path.rfind('/');
@@ -92,43 +56,16 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
         SetError(error, "no file name given");
         return false;
     }
-    // A replaced file keeps its permissions; a new one gets 0666 less the umask (from open()).
-    struct stat old {};
-    bool hadOld = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = TempPathBeside(path);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        SetError(error, "cannot create a file in \"" + FolderOf(path) + "\": " + ErrnoText(errno));
+    mlb2detail::TAtomicFile out(path, /*replaceLink=*/true);
+    if (!out.Open(bytes.size())) {
+        SetError(error, "cannot create a file in \"" + FolderOf(path) + "\": " + out.ErrorText());
         return false;
     }
-    int err = 0;
-    bool ok = WriteAllFd(fd, bytes.data(), bytes.size(), err);
-    // Not fatal when it fails: the new file then simply has the default permissions.
-    if (ok && hadOld) (void)::fchmod(fd, old.st_mode & 07777);
-    if (ok && ::fsync(fd) != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (::close(fd) != 0 && ok) {
-        err = errno;
-        ok = false;
-    }
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        SetError(error, "cannot write \"" + path + "\": " + ErrnoText(err));
+    out.Write(bytes);
+    if (!out.Commit()) {
+        SetError(error, "cannot write \"" + path + "\": " + out.ErrorText());
         return false;
     }
-    SyncFolder(FolderOf(path));
     return true;
 }
 
