@@ -69,12 +69,26 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
     return true;
 }
 
-bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error) {
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error, std::size_t maxBytes) {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         SetError(error, "cannot open \"" + path + "\": " + ErrnoText(errno));
         return false;
+    }
+    const std::string tooLarge = "\"" + path + "\" is too large (more than " + std::to_string(maxBytes) + " bytes)";
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            SetError(error, "\"" + path + "\" is a folder");
+            return false;
+        }
+        if (st.st_size > 0 && static_cast<unsigned long long>(st.st_size) > maxBytes) {
+            ::close(fd);
+            SetError(error, tooLarge);
+            return false;
+        }
     }
     char buf[65536];
     for (;;) {
@@ -87,6 +101,12 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* err
             return false;
         }
         if (n == 0) break;
+        if (static_cast<std::size_t>(n) > maxBytes - bytes.size()) {
+            ::close(fd);
+            bytes.clear();
+            SetError(error, tooLarge);
+            return false;
+        }
         bytes.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);

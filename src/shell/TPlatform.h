@@ -74,8 +74,11 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
 // writer of the program names its new files so, and start-up removes stale ones by that pattern.
 std::string TempPathBeside(const std::string& target);
 
-// Reads a whole file; false (and *error) when it cannot be read.
-bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error = nullptr);
+// Reads a whole file; false (and *error) when it cannot be read or holds more than maxBytes
+// (checked before anything is allocated, and again while reading files that grow or that
+// report no size).
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error = nullptr,
+                   std::size_t maxBytes = std::size_t{64} << 20);
 
 // Creates the folder and every missing parent (the free-function form of ForceFolders).
 bool ForceFolders(const std::string& folder, std::string* error = nullptr);

@@ -209,6 +209,9 @@ public:
     // ---- Photo properties, notes and search (frmMainNotes.cpp, frmMainSearch.cpp) ----
     // Image Properties for the shown photo (the command and the clicks on its title and credit).
     void ImgPropertiesExecute();
+    // The notes box and Image Properties work on the photo of this photo-list row from now on
+    // (its texts are on show even when its picture could not be decoded).
+    void EditorsFollowRow(int row);
     // The notes box: a change of its text, and the box losing the focus.
     void Memo1Change();
     void Memo1Exit();
