@@ -131,7 +131,8 @@ void TfrmAbout::showEvent(QShowEvent* e) {
     // Centred on the main window.
     if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr) {
         const QRect o = owner->frameGeometry();
-        move(o.x() + (o.width() - width()) / 2, o.y() + (o.height() - height()) / 2);
+        const QSize frame = frameGeometry().size();
+        move(o.x() + (o.width() - frame.width()) / 2, o.y() + (o.height() - frame.height()) / 2);
     }
     QDialog::showEvent(e);
 }

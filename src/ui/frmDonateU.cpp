@@ -74,7 +74,8 @@ void TfrmDonate::showEvent(QShowEvent* e) {
     QScreen* screen = parentWidget() ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     if (screen) {
         const QRect area = screen->availableGeometry();
-        move(area.x() + (area.width() - width()) / 2, area.y() + (area.height() - height()) / 2);
+        const QSize frame = frameGeometry().size();
+        move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
     }
     QDialog::showEvent(e);
 }

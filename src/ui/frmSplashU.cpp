@@ -51,7 +51,7 @@ void TfrmSplash::paintEvent(QPaintEvent*) {
     // A few photos fading in along the right edge.
     p.save();
     p.setOpacity(0.55);
-    artwork::DrawPhotoStrip(p, QRectF(r.width() - 214, 56, 204, 34));
+    artwork::DrawPhotoStrip(p, QRectF(r.width() - 166, 60, 156, 28));
     p.restore();
 
     QFont name("DejaVu Sans");

@@ -172,7 +172,7 @@ void TestWelcome::layoutStepsAt300And507() {
 void TestWelcome::shortPaneScrollsToTheFocusedLink() {
     TPaneOnHost s;
     TfrmIWant& p = *s.pane;
-    s.host.resize(400, 600);
+    s.host.resize(400, 1400);
     Flush();
     QVERIFY(!p.ScrollBar()->isVisible());
     s.host.resize(400, 200);
