@@ -235,6 +235,7 @@ TfrmIWant::TfrmIWant(QWidget* host) : QWidget(host), host_(host) {
 
     viewport_ = new QWidget(this);
     viewport_->setObjectName("pnlIWantContent");
+    viewport_->setAccessibleName("I want to...");
     scroll_ = new QScrollBar(Qt::Vertical, this);
     scroll_->setObjectName("sbIWant");
     scroll_->setAccessibleName("Scroll the welcome pane");

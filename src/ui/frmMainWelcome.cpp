@@ -3,13 +3,55 @@
 // command table, the help requests and the desktop.
 #include "frmMainU.h"
 
+#include "TBalloonHint.h"
 #include "THelp.h"
+#include "THints.h"
 #include "TWebLinks.h"
 #include "frmAboutU.h"
 #include "frmDonateU.h"
 #include "frmIWantU.h"
 
 #include <QAction>
+#include <QEvent>
+#include <QTimer>
+
+namespace {
+
+// Keeps a start-up hint on its link while the welcome pane finds its size: the window is often
+// shown first and sized (maximised) by the desktop a moment later, after the hint was placed.
+class THintFollower : public QObject {
+public:
+    THintFollower(TfrmIWant& pane, TBalloonHint& balloon) : QObject(&pane), pane_(pane), balloon_(balloon) {}
+
+    bool eventFilter(QObject* o, QEvent* e) override {
+        // The links move when the pane has laid itself out, after this event: follow them then.
+        if ((e->type() == QEvent::Resize || e->type() == QEvent::Move) && balloon_.isVisible() && !pending_) {
+            pending_ = true;
+            QTimer::singleShot(0, this, [this] { Follow(); });
+        }
+        return QObject::eventFilter(o, e);
+    }
+
+private:
+    void Follow() {
+        pending_ = false;
+        if (!balloon_.isVisible()) return;
+        const QString text = balloon_.Text();
+        const char* object = text == QString(hint::kTextWelcome)       ? hint::kCtlCreateAlbumLink
+                             : text == QString(hint::kTextAnotherOpen) ? hint::kCtlOpenAlbumLink
+                                                                       : nullptr;
+        TWelcomeLink* link = object ? pane_.Link(object) : nullptr;
+        if (!link || !link->isVisible()) return;
+        const QPoint tip = TBalloonHint::AnchorPoint(link, balloon_.Position());
+        if (tip != balloon_.TipPoint()) balloon_.ShowHint(text, link);
+    }
+
+    TfrmIWant& pane_;
+    TBalloonHint& balloon_;
+    bool pending_ = false;
+};
+
+}  // namespace
 
 void TfrmMain::ConnectWelcome() {
     frmIWant_ = new TfrmIWant(Panel2);
@@ -26,6 +68,9 @@ void TfrmMain::ConnectWelcome() {
         });
     }
     connect(frmIWant_, &TfrmIWant::LinkClicked, this, [this](int index) { WelcomeLinkClicked(index); });
+    auto* follower = new THintFollower(*frmIWant_, *balloon_);
+    frmIWant_->installEventFilter(follower);
+    Panel2->installEventFilter(follower);
 
     // "Share this album" can be used exactly when the Share Album command can: from the first
     // album opened on (never in the search results, which cannot be shared).

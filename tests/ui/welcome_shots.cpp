@@ -4,6 +4,7 @@
 // Runs on any Qt platform (offscreen included): each window is grabbed on its own. With
 // QT_SCALE_FACTOR=2 the pictures come out at a device pixel ratio of 2.
 #include <QApplication>
+#include <QPainter>
 #include <QPixmap>
 #include <QTimer>
 
@@ -33,6 +34,17 @@ void Save(QWidget& w, const std::string& file) {
     if (!w.grab().save(QString::fromStdString(file))) std::cerr << "cannot write " << file << "\n";
 }
 
+// The main window with the balloon hint drawn where it stands on the screen.
+void SaveWithBalloon(TfrmMain& w, const std::string& file) {
+    Settle();
+    QPixmap shot = w.grab();
+    if (w.Balloon().isVisible()) {
+        QPainter p(&shot);
+        p.drawPixmap(w.Balloon().pos() - w.mapToGlobal(QPoint(0, 0)), w.Balloon().grab());
+    }
+    if (!shot.save(QString::fromStdString(file))) std::cerr << "cannot write " << file << "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,8 +59,7 @@ int main(int argc, char** argv) {
     const std::string machine = scratch + "/machine.conf";
     std::ofstream(machine) << "[Images]\ninstalledTo=" << scratch << "\n";
     TSettingsStore settings(scratch + "/user.conf", machine);
-    settings.WriteBool("Images", "firstTime_first", true);
-    settings.WriteBool("Images", "firstTime_anotherOpen", true);
+    // A first start: the welcome hint points at "Create a new album".
     settings.WriteInteger("Images", "timesRun", 11);
     ApplyLookAndFeel(app);
     TQtMessages messages(nullptr);
@@ -64,7 +75,8 @@ int main(int argc, char** argv) {
     Settle();
     w.setWindowState(Qt::WindowNoState);
     w.setGeometry(0, 0, 1000, 660);
-    Save(w, out + "/welcome-wide.png");
+    SaveWithBalloon(w, out + "/welcome-wide.png");
+    w.Balloon().hide();
     w.setGeometry(0, 0, 600, 560);
     Save(w, out + "/welcome-narrow.png");
     w.setGeometry(0, 0, 560, 450);
