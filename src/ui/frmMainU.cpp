@@ -206,6 +206,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
     FormCreate();
     ConnectAlbumCommands();
     ConnectNotesAndSearch();
+    ConnectWelcome();
     importBar_ = std::make_unique<TImportBar>(*this);
 }
 
@@ -913,6 +914,7 @@ void TfrmMain::FormShow() {
     raise();
     activateWindow();
     if (!Panel1->isHidden()) ComboBox1->setFocus();
+    ShowWelcomePane();
     hints_->ShowStartupHints();
     RunCommandLine();
 }

@@ -56,6 +56,9 @@ class TfrmIcons;
 class TfrmProperties;
 class TfrmSearchOpts;
 class TPhotoView;
+class TfrmIWant;
+class TfrmAbout;
+class TfrmDonate;
 namespace viewer {
 class TViewerModel;
 enum class TViewerCommand;
@@ -234,6 +237,19 @@ public:
     TBalloonHint& Balloon() const { return *balloon_; }
     TfrmHelpViewer& HelpViewer() const { return *helpViewer_; }
 
+    // ---- Welcome pane, About, Donate and the web links (frmMainWelcome.cpp) ----
+    TfrmIWant* WelcomePane() const { return frmIWant_; }
+    TfrmAbout* AboutWindow() const { return frmAbout_; }
+    TfrmDonate* DonateWindow() const { return frmDonate_; }
+    // The View menu's "Task Launcher": checked exactly while the welcome pane is shown.
+    QAction* TaskLauncher() const;
+    // Shows the welcome pane and checks "Task Launcher".
+    void ShowWelcomePane();
+    // Carries out the welcome pane's link of WelcomeLinkTable() index.
+    void WelcomeLinkClicked(int index);
+    void AboutExecute();
+    void DonateExecute();
+
     // The window's placement in its stored form.
     std::string PlacementText() const;
     bool FirstShown() const { return firstShown_; }
@@ -384,6 +400,12 @@ private:
     // The focus watchers of the notes box and the terms field; they go first when the window is
     // destroyed, so no focus change during the destruction reaches the editors.
     std::vector<std::unique_ptr<QObject>> focusWatchers_;
+
+    // Welcome pane, About and Donate (children of the window).
+    void ConnectWelcome();
+    TfrmIWant* frmIWant_ = nullptr;
+    TfrmAbout* frmAbout_ = nullptr;
+    TfrmDonate* frmDonate_ = nullptr;
 
     // Last member: it goes first, while the catalog and the widgets it uses still exist.
     std::unique_ptr<TImportBar> importBar_;
