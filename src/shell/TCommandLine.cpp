@@ -102,21 +102,22 @@ std::string UsageText(const std::string& program) {
            "       " + p + " /ALBUM PACKAGE\n"
            "       " + p + " --help | --version\n"
            "\n"
-           "Lumavell2 keeps your photos in albums: titles, notes, slideshows and shared albums.\n"
+           "Lumavell2 keeps your photos in albums: titles, notes, slideshows, sharing.\n"
            "\n"
            "  PACKAGE.xal          receive a shared album package, as /ALBUM does\n"
            "  ALBUMFILE.col        open an album by its album file, as /OPENCOL does\n"
            "  /OPENCOL ALBUMFILE   open the album whose file is ALBUMFILE; the album must be\n"
            "                       in your album list\n"
-           "  /ALBUM PACKAGE       receive the shared album package PACKAGE (a .xal file) and\n"
-           "                       add its photos as a new album\n"
+           "  /ALBUM PACKAGE       receive the shared album package PACKAGE (a .xal file)\n"
+           "                       and add its photos as a new album\n"
            "  --help, -h           show this help and exit\n"
            "  --version            show the version and exit\n"
            "  --                   every argument after this one is a file\n"
            "\n"
-           "The switches /OPENCOL and /ALBUM may be written in any letter case. Unknown options\n"
-           "are reported and skipped. Your albums are kept in \"My Pictures/My Albums\" in your\n"
-           "documents folder; the program's options in ~/.config/Corvane/Lumavell2.conf.\n";
+           "The switches /OPENCOL and /ALBUM may be written in any letter case. Unknown\n"
+           "options are reported and skipped. Your albums are kept in \"My Pictures/My\n"
+           "Albums\" in your documents folder, the program's options in\n"
+           "~/.config/Corvane/Lumavell2.conf.\n";
 }
 
 std::string VersionText() { return std::string("lumavell2 ") + LUMAVELL_VERSION + "\n"; }
