@@ -64,6 +64,8 @@ TParsedArguments ParseArguments(const std::vector<std::string>& args, const std:
             pathsOnly = true;
             continue;
         }
+        // Some launchers pass an empty argument for a file field code they had no file for.
+        if (a.empty()) continue;
         const std::string upper = Upper(a);
         const bool albumSwitch = !pathsOnly && (upper == "/OPENCOL" || upper == "/ALBUM");
         if (!r.startArgs.empty()) {

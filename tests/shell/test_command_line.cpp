@@ -22,6 +22,15 @@ TEST(CommandLine, NothingStartsPlainly) {
     EXPECT_TRUE(r.notes.empty());
 }
 
+TEST(CommandLine, EmptyArgumentsFromLaunchersAreNothing) {
+    auto r = Parse({""});
+    EXPECT_TRUE(r.startArgs.empty());
+    EXPECT_TRUE(r.notes.empty());
+    EXPECT_EQ(Parse({"", "/tmp/a.xal"}).startArgs, (Args{"/ALBUM", "/tmp/a.xal"}));
+    // An empty path after a switch is still the switch's path.
+    EXPECT_EQ(Parse({"/OPENCOL", ""}).startArgs, (Args{"/OPENCOL", ""}));
+}
+
 TEST(CommandLine, HelpAndVersionWinWhereverTheyStandBeforeDoubleDash) {
     EXPECT_EQ(Parse({"--help"}).outcome, TOutcome::ShowHelp);
     EXPECT_EQ(Parse({"-h"}).outcome, TOutcome::ShowHelp);
