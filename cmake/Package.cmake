@@ -22,6 +22,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${LUMAVELL_HOMEPAGE}")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Scanners and cameras go through SANE's tools; xdg-utils opens documents and web pages.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "sane-utils, libsane1, xdg-utils")
+# Photos in TIFF, WebP and other formats beyond JPEG, BMP and PNG are read through Qt's plugins.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-image-formats-plugins")
 # CPack puts the summary first and indents the text; an empty line separates paragraphs.
 set(CPACK_PACKAGE_DESCRIPTION "Lumavell2 files photos into named albums; the photo files stay where they are
 on disk. Each photo gets a title, a photographer and notes. Albums are browsed

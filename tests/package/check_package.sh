@@ -20,6 +20,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [[ $(field Architecture) == $(dpkg --print-architecture) ]] || fail "Architecture: $(field Architecture)"
 [[ $(field Section) == graphics ]] || fail "Section: $(field Section)"
 [[ $(field Recommends) == "sane-utils, libsane1, xdg-utils" ]] || fail "Recommends: $(field Recommends)"
+[[ $(field Suggests) == qt6-image-formats-plugins ]] || fail "Suggests: $(field Suggests)"
 [[ $(field Maintainer) == *@* ]] || fail "Maintainer: $(field Maintainer)"
 depends=$(field Depends)
 # The run-time libraries come from the program's links, with versions.
