@@ -17,7 +17,7 @@ dpkg-deb -e "$deb" "$root/DEBIAN"
 apps=$root/usr/share/applications
 # The maintainer steps: the triggers refresh these caches after an installation.
 XDG_DATA_DIRS=$root/usr/share update-desktop-database "$apps"
-update-mime-database "$root/usr/share/mime"
+XDG_DATA_DIRS=$root/usr/share update-mime-database "$root/usr/share/mime"
 grep -q '^application/x-lumavell2-album=.*lumavell2.desktop' "$apps/mimeinfo.cache" ||
     fail "the desktop database does not know the .xal handler: $(cat "$apps/mimeinfo.cache")"
 grep -q 'application/x-lumavell2-album:\*\.xal' "$root/usr/share/mime/globs" ||
