@@ -2,10 +2,12 @@
 // options, and the event loop.
 #include <QApplication>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "TAppWindows.h"
+#include "TCommandLine.h"
 #include "TPlatform.h"
 #include "TQtMessages.h"
 #include "TSettingsStore.h"
@@ -13,6 +15,14 @@
 #include "frmSplashU.h"
 
 int main(int argc, char** argv) {
+    // --help and --version answer before anything needs a display.
+    const auto info = cmdline::ParseArguments(std::vector<std::string>(argv + 1, argv + argc), "");
+    if (info.outcome != cmdline::TOutcome::Start) {
+        std::cout << (info.outcome == cmdline::TOutcome::ShowHelp ? cmdline::UsageText("lumavell2")
+                                                                  : cmdline::VersionText());
+        return 0;
+    }
+
     // Screen readers and desktop automation find the program on the accessibility bus even
     // when the desktop has not asked every program to join it.
     if (qEnvironmentVariableIsEmpty("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"))
@@ -30,7 +40,11 @@ int main(int argc, char** argv) {
     // above it rather than hidden behind it.
     TQtMessages messages(splash);
     TLinuxPlatform platform;
-    std::vector<std::string> args(argv + 1, argv + argc);
+    // The toolkit has taken its own options out of argv by now.
+    const auto parsed = cmdline::ParseArguments(std::vector<std::string>(argv + 1, argv + argc),
+                                                platform.WorkingDirectory());
+    for (const std::string& note : parsed.notes) std::cerr << note << '\n';
+    const std::vector<std::string>& args = parsed.startArgs;
 
     TAppWindows windows(settings, messages, platform.DocumentsFolder(), args);
     // The user chose to keep an unreadable catalog untouched: end before anything is written.
