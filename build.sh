@@ -5,6 +5,7 @@
 #   ./build.sh fuzz [SECONDS]      build the libFuzzer targets with clang and run each for SECONDS (default 20)
 #   ./build.sh bench               build and run the benchmarks
 #   ./build.sh build [--sanitize]  install and build only
+#   ./build.sh package             install, build, and make the Debian package build/lumavell2_<version>_<arch>.deb
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -74,6 +75,13 @@ case "$cmd" in
         configure_and_build "$dir" "${args[@]}"
         ctest --test-dir "$dir" --output-on-failure -j "$jobs"
         ;;
+    package)
+        install_packages
+        configure_and_build build
+        rm -f build/lumavell2_*.deb
+        (cd build && cpack -G DEB)
+        ls build/lumavell2_*.deb
+        ;;
     fuzz)
         install_packages
         seconds=${1:-20}
@@ -109,7 +117,7 @@ case "$cmd" in
         done
         ;;
     *)
-        sed -n '2,7p' "$0" | sed 's/^# \{0,1\}//'
+        sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'
         exit 2
         ;;
 esac

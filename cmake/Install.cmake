@@ -1,15 +1,30 @@
 # Install layout (components "program" and "data"; a plain cmake --install installs both):
 #   <prefix>/bin/lumavell2                    the program
-#   <prefix>/share/lumavell2/                 the install folder (everything in data/)
-#   <prefix>/etc/lumavell2/machine.conf       machine settings: [Images] installedTo=<install folder>
-#   <prefix>/share/applications/              lumavell2.desktop (the menu entry) and
+#   <prefix>/share/lumavell2/                 the install folder (everything in data/ but desktop/)
+#   <etc>/lumavell2/machine.conf              machine settings: [Images] installedTo=<install folder>;
+#                                             <etc> is /etc for the prefix /usr, else <prefix>/etc
+#   <prefix>/share/applications/              lumavell2.desktop (the menu entry; also opens .xal
+#                                             packages, which it receives as "/ALBUM" would) and
 #                                             lumavell2-album.desktop (opens .xal packages with
 #                                             "lumavell2 /ALBUM <file>"; not shown in menus)
 #   <prefix>/share/mime/packages/lumavell2.xml  the MIME type application/x-lumavell2-album (*.xal)
-#   <prefix>/share/icons/hicolor/scalable/apps/lumavell2.svg  the program icon
-# The program finds machine.conf at <its folder>/../etc/lumavell2/. A program run from the build
-# tree finds ${CMAKE_BINARY_DIR}/bin/machine.conf beside it instead, which points at the source
-# tree's data/ folder.
+#   <prefix>/share/icons/hicolor/scalable/apps/lumavell2.svg and <N>x<N>/apps/lumavell2.png
+#                                             the program icon (PNGs drawn from the SVG at build time)
+#   <prefix>/share/metainfo/lumavell2.metainfo.xml  the AppStream description for software centres
+#   <prefix>/share/man/man1/lumavell2.1.gz    the manual page
+#   <prefix>/share/doc/lumavell2/             copyright and changelog.gz
+# The program finds machine.conf at <its folder>/../etc/lumavell2/, else at /etc/lumavell2/. A
+# program run from the build tree finds ${CMAKE_BINARY_DIR}/bin/machine.conf beside it instead,
+# which points at the source tree's data/ folder.
+
+# The release the package, the AppStream file and the manual page name.
+set(LUMAVELL_RELEASE_DATE 2026-12-09)
+set(LUMAVELL_RELEASE_MONTH "December 2026")
+set(LUMAVELL_RELEASE_RFC2822 "Wed, 09 Dec 2026 12:00:00 +0000")
+set(LUMAVELL_HOMEPAGE "https://lumavell2.corvane.example" CACHE STRING
+    "The project's web site, named by the package and the AppStream file")
+set(LUMAVELL_MAINTAINER "Lumavell2 developers <lumavell2@corvane.example>" CACHE STRING
+    "The package's maintainer")
 
 # Backslashes are the escape character of the settings file format.
 function(lumavell_machine_conf out folder)
@@ -32,6 +47,48 @@ install(FILES ${_lumavell_desktop}/lumavell2.desktop ${_lumavell_desktop}/lumave
         DESTINATION share/applications COMPONENT data)
 install(FILES ${_lumavell_desktop}/lumavell2.xml DESTINATION share/mime/packages COMPONENT data)
 install(FILES ${_lumavell_desktop}/lumavell2.svg DESTINATION share/icons/hicolor/scalable/apps COMPONENT data)
+
+# Files made from templates and the icon: the AppStream file, the manual page, the package's
+# copyright and changelog, and the icon as PNGs at the sizes desktops look for first.
+set(_lumavell_gen ${CMAKE_BINARY_DIR}/desktop)
+configure_file(${_lumavell_desktop}/lumavell2.metainfo.xml.in ${_lumavell_gen}/lumavell2.metainfo.xml @ONLY)
+configure_file(${_lumavell_desktop}/lumavell2.1.in ${_lumavell_gen}/lumavell2.1 @ONLY)
+# The copyright file carries the licence text when data/licence.txt is there.
+set(LUMAVELL_LICENCE_TEXT "The licence is in /usr/share/lumavell2/licence.txt when installed.")
+if(EXISTS ${CMAKE_SOURCE_DIR}/data/licence.txt)
+    file(READ ${CMAKE_SOURCE_DIR}/data/licence.txt LUMAVELL_LICENCE_TEXT)
+endif()
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data)
+configure_file(${_lumavell_desktop}/copyright.in ${_lumavell_gen}/copyright @ONLY)
+configure_file(${_lumavell_desktop}/changelog.in ${_lumavell_gen}/changelog @ONLY)
+set(_lumavell_made)
+foreach(f lumavell2.1 changelog)
+    add_custom_command(OUTPUT ${_lumavell_gen}/${f}.gz
+                       COMMAND gzip -9 -n -c ${_lumavell_gen}/${f} > ${_lumavell_gen}/${f}.gz
+                       DEPENDS ${_lumavell_gen}/${f} VERBATIM)
+    list(APPEND _lumavell_made ${_lumavell_gen}/${f}.gz)
+endforeach()
+set(LUMAVELL_ICON_SIZES 16 32 48 64 128 256)
+find_program(LUMAVELL_RSVG_CONVERT rsvg-convert)
+if(LUMAVELL_RSVG_CONVERT)
+    foreach(size IN LISTS LUMAVELL_ICON_SIZES)
+        set(png ${_lumavell_gen}/icons/${size}x${size}/apps/lumavell2.png)
+        add_custom_command(OUTPUT ${png}
+                           COMMAND ${CMAKE_COMMAND} -E make_directory ${_lumavell_gen}/icons/${size}x${size}/apps
+                           COMMAND ${LUMAVELL_RSVG_CONVERT} -w ${size} -h ${size} -o ${png}
+                                   ${_lumavell_desktop}/lumavell2.svg
+                           DEPENDS ${_lumavell_desktop}/lumavell2.svg VERBATIM)
+        list(APPEND _lumavell_made ${png})
+    endforeach()
+    install(DIRECTORY ${_lumavell_gen}/icons/ DESTINATION share/icons/hicolor COMPONENT data)
+else()
+    message(WARNING "rsvg-convert (librsvg2-bin) not found: the icon is installed as SVG only")
+endif()
+add_custom_target(lumavell_desktop_files ALL DEPENDS ${_lumavell_made})
+install(FILES ${_lumavell_gen}/lumavell2.metainfo.xml DESTINATION share/metainfo COMPONENT data)
+install(FILES ${_lumavell_gen}/lumavell2.1.gz DESTINATION share/man/man1 COMPONENT data)
+install(FILES ${_lumavell_gen}/copyright ${_lumavell_gen}/changelog.gz
+        DESTINATION share/doc/lumavell2 COMPONENT data)
 # The desktop's caches pick the new files up at once where the tools exist; a staged install
 # (DESTDIR, packages) leaves that to the package's own triggers.
 install(CODE [[
@@ -56,7 +113,13 @@ install(CODE [[
     get_filename_component(_lumavell_prefix "${CMAKE_INSTALL_PREFIX}" ABSOLUTE)
     string(REPLACE "\\" "\\\\" _lumavell_folder "${_lumavell_prefix}/share/lumavell2")
     file(WRITE "${_lumavell_stage}" "[Images]\ninstalledTo=${_lumavell_folder}\n")
-    file(INSTALL DESTINATION "${CMAKE_INSTALL_PREFIX}/etc/lumavell2" TYPE FILE FILES "${_lumavell_stage}")
+    # A system install (/usr) keeps its machine settings in /etc, as the file system layout asks.
+    if(_lumavell_prefix STREQUAL "/usr")
+        set(_lumavell_etc "/etc")
+    else()
+        set(_lumavell_etc "${_lumavell_prefix}/etc")
+    endif()
+    file(INSTALL DESTINATION "${_lumavell_etc}/lumavell2" TYPE FILE FILES "${_lumavell_stage}")
 ]] COMPONENT data)
 
 # GIO (gio open, GNOME Files and the portals) ignores a desktop entry whose program it cannot find

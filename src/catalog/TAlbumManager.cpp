@@ -111,10 +111,21 @@ TAlbumRemoved TAlbumManager::RemoveAlbum(int line) {
     if (line < 0 || size_t(line) >= list.size()) return out;
     const std::string name = TCatalog::AlbumEntryName(list[size_t(line)]);
     if (name.empty() || name == TCatalog::kSearchResultsAlbum) return out;
+    if (!TCatalog::IsUsableAlbumName(name)) {
+        // Such a name would lead outside the catalog folder: no file is removed for it.
+        ShowOk(catalog_.Messages(), "Remove Album",
+               "The album \"" + name + "\" cannot be removed: its name in the album list (albums.pdat) "
+               "contains characters that an album name cannot have, such as / or \\.",
+               TMsgIcon::Warning);
+        return out;
+    }
     if (!AskYesNo(catalog_.Messages(), "Remove Album", "Are you sure you want to remove this album?")) return out;
 
     TMlb2& album = catalog_.AlbumTable();
     TMlb2& cat = catalog_.CatalogTable();
+    // Kept until the catalog is written: a failed write puts the tables back as they were.
+    TMlb2 catalogBefore = cat;
+    TMlb2 albumBefore = album;
     for (int r = album.RecordCount(); r >= 1; --r) {
         album.GoTo(r);
         int id = 0;
@@ -127,7 +138,11 @@ TAlbumRemoved TAlbumManager::RemoveAlbum(int line) {
         }
         album.DeleteRecord(r);
     }
-    catalog_.SaveCatalog();
+    if (!catalog_.SaveCatalog()) {
+        cat = std::move(catalogBefore);
+        album = std::move(albumBefore);
+        return out;
+    }
     std::error_code ec;
     fs::remove(catalog_.AlbumFilePath(name), ec);
 
@@ -154,23 +169,35 @@ TPhotoRemoved TAlbumManager::RemoveFromAlbum(const std::string& albumName, int r
                                  TMsgIcon::Information, TMsgButtons::YesNo) != TMsgResult::Yes)
         return out;
 
+    if (catalog_.AlbumIsProtected(albumName)) return out;
+    TMlb2 catalogBefore = cat;
+    TMlb2 albumBefore = album;
     album.GoTo(row + 1);
     int id = 0;
     const bool numeric = TCatalog::ParseInt(album.GetValue("ImgID"), id);
     // A row without a catalog record leaves the catalog alone (the seed record stays).
     const bool found = numeric && catalog_.FindImage(id) && cat.CurrentIndex() > 1;
+    album.DeleteRecord(row + 1);
+    if (found) cat.DeleteCurrent();
+    // The album first: a row gone from the album but still in the catalog is harmless, the
+    // other way round the album would name a photo the catalog no longer has.
+    if (!catalog_.SaveAlbum(albumName)) {
+        cat = std::move(catalogBefore);
+        album = std::move(albumBefore);
+        return out;
+    }
+    if (!catalog_.SaveCatalog()) {
+        cat = std::move(catalogBefore);
+        return out;
+    }
     if (found) {
         std::error_code ec;
         fs::remove(catalog_.ThumbnailPath(id), ec);
     }
-    album.DeleteRecord(row + 1);
-    if (found) cat.DeleteCurrent();
 
     out.removed = true;
     out.refreshList = true;
     out.selectRow = rows == 1 ? -1 : (row == rows - 1 ? row - 1 : row);
-    catalog_.SaveAlbum(albumName);
-    catalog_.SaveCatalog();
     return out;
 }
 
@@ -202,13 +229,30 @@ TPhotoCopied TAlbumManager::AddToAlbum(const std::string& line, const std::strin
                                        const std::string& openAlbumName) {
     TPhotoCopied out;
     const std::string name = TCatalog::AlbumEntryName(line);
-    if (name.empty() || imgId.empty() || catalog_.AlbumIsProtected(name)) return out;
+    if (name.empty() || imgId.empty()) return out;
+    if (catalog_.AlbumIsProtected(name)) {
+        ShowOk(catalog_.Messages(), "Error",
+               "The photo cannot be added to the album \"" + name +
+                   "\": its file could not be read, and it is left as it is.",
+               TMsgIcon::Error);
+        return out;
+    }
     const std::string path = catalog_.AlbumFilePath(name);
     TMlb2 t;
     t.Clear();
-    if (!t.LoadFromMLB(path)) return out;
+    if (!t.LoadFromMLB(path)) {
+        ShowOk(catalog_.Messages(), "Error",
+               "The photo cannot be added to the album \"" + name + "\": its file\r\n" + path +
+                   "\r\ncould not be read (" +
+                   (t.SystemErrorText().empty() ? t.ErrorText() : t.SystemErrorText()) + ").",
+               TMsgIcon::Error);
+        return out;
+    }
     t.AppendRecord();
-    if (!t.SetValue("ImgID", imgId) || !t.SaveToMLB(path)) return out;
+    if (!t.SetValue("ImgID", imgId)) return out;
+    const bool saved = t.SaveToMLB(path);
+    if (!catalog_.ReportWrite(path, saved, t.SystemErrorText().empty() ? t.ErrorText() : t.SystemErrorText()))
+        return out;
     out.written = true;
     // The open album's table is a copy taken when it was opened: reload it so that no later
     // save of that copy drops the new row.

@@ -2,9 +2,12 @@
 
 #include <cctype>
 #include <charconv>
+#include <sys/stat.h>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "FileIo.h"
 #include "TMessages.h"
 #include "TPlatform.h"
 #include "TSettingsStore.h"
@@ -21,11 +24,6 @@ bool PathExists(const std::string& path) {
     return fs::exists(fs::symlink_status(path, ec));
 }
 
-bool IsRegularFile(const std::string& path) {
-    std::error_code ec;
-    return fs::is_regular_file(path, ec);
-}
-
 bool HasField(TMlb2& t, const std::string& name) {
     for (int i = 1; i <= t.FieldCount(); ++i) {
         const std::string f = t.FieldName(i);
@@ -39,13 +37,19 @@ bool HasField(TMlb2& t, const std::string& name) {
     return false;
 }
 
-// A free name beside data.mlb for the damaged file: "data (damaged).mlb", "data (damaged 2).mlb"...
-std::string DamagedName(const std::string& root) {
+// A free name in the root for a file or folder set aside: "data (damaged).mlb",
+// "data (damaged 2).mlb"... (ext may be empty, for a folder).
+std::string DamagedName(const std::string& root, const std::string& stem, const std::string& ext) {
     for (int n = 1; n < 10000; ++n) {
-        std::string name = n == 1 ? "data (damaged).mlb" : "data (damaged " + std::to_string(n) + ").mlb";
+        std::string name = stem + (n == 1 ? " (damaged)" : " (damaged " + std::to_string(n) + ")") + ext;
         if (!PathExists(root + name)) return root + name;
     }
-    return root + "data (damaged).mlb";
+    return root + stem + " (damaged)" + ext;
+}
+
+std::string WriteFailure(const TMlb2& t) {
+    if (!t.SystemErrorText().empty()) return t.SystemErrorText();
+    return t.ErrorText().empty() ? "unknown error" : t.ErrorText();
 }
 
 }  // namespace
@@ -87,6 +91,44 @@ void TCatalog::MakeFreshCatalog() {
     SaveCatalog();
 }
 
+void TCatalog::SetThumbnailsAside() {
+    // A fresh catalog numbers its photos from 2 again: thumbnails cached under those numbers
+    // belong to the old catalog's photos and would be shown for the new ones.
+    std::error_code ec;
+    if (PathExists(ThumbnailFolder())) fs::rename(ThumbnailFolder(), DamagedName(root_, "Thumbnails", ""), ec);
+    const std::string archive = root_ + "thumbnails.dat";
+    if (PathExists(archive)) fs::rename(archive, DamagedName(root_, "thumbnails", ".dat"), ec);
+}
+
+bool TCatalog::ReportWrite(const std::string& path, bool ok, const std::string& why) {
+    if (ok) {
+        failingWrites_.erase(path);
+        return true;
+    }
+    if (!failingWrites_.insert(path).second) return false;
+    ShowOk(messages_, kAppCaption,
+           "Lumavell could not save your changes to\r\n" + path + "\r\n(" + (why.empty() ? "unknown error" : why) +
+               ").\r\n\r\nWhat you see on screen is kept, but it is not on the disk. Make room on the disk "
+               "(or make the folder writable) and change something again to save it.",
+           TMsgIcon::Error);
+    return false;
+}
+
+int TCatalog::RemoveStaleTempFiles(std::int64_t before) {
+    int removed = 0;
+    std::error_code ec;
+    for (fs::directory_iterator it(root_, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!mlb2detail::IsAtomicTempName(name)) continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (static_cast<std::int64_t>(st.st_mtime) >= before) continue;  // a save may be writing it now
+        std::error_code e2;
+        if (fs::remove(it->path(), e2)) ++removed;
+    }
+    return removed;
+}
+
 TCatalogOpen TCatalog::OpenCatalog() {
     catalog_.Clear();
     // Without the parents the root can never be made on a system whose documents folder has no
@@ -110,7 +152,7 @@ TCatalogOpen TCatalog::OpenCatalog() {
     catalog_.Clear();
 
     // The damaged file is the user's only copy of the catalog: never write over it.
-    const std::string aside = DamagedName(root_);
+    const std::string aside = DamagedName(root_, "data", ".mlb");
     const std::string question =
         "The photo catalog could not be read:\r\n" + path + "\r\n(" + reason + ")\r\n\r\n" +
         "Do you want to start with a new, empty catalog? The unreadable file will be kept "
@@ -127,11 +169,16 @@ TCatalogOpen TCatalog::OpenCatalog() {
                TMsgIcon::Error);
         return TCatalogOpen::MustClose;
     }
+    SetThumbnailsAside();
     MakeFreshCatalog();
     return TCatalogOpen::Replaced;
 }
 
-bool TCatalog::SaveCatalog() { return catalog_.SaveToMLB(root_ + "data.mlb"); }
+bool TCatalog::SaveCatalog() {
+    const std::string path = root_ + "data.mlb";
+    const bool ok = catalog_.SaveToMLB(path);
+    return ReportWrite(path, ok, ok ? std::string() : WriteFailure(catalog_));
+}
 
 bool TCatalog::FindImage(int id) {
     catalog_.First();
@@ -171,9 +218,26 @@ void TCatalog::AddImage(TMlb2& catalog, TMlb2& album, int id, const std::string&
 
 std::string TCatalog::AlbumFilePath(const std::string& name) const { return root_ + name + ".col"; }
 
+bool TCatalog::IsUsableAlbumName(const std::string& name) {
+    if (name.empty()) return false;
+    for (const char c : name)
+        if (c == '\0' || std::strchr("&/\\*?<>|\";\r\n", c)) return false;
+    return true;
+}
+
 bool TCatalog::OpenAlbum(const std::string& name) {
-    const std::string path = AlbumFilePath(name);
     album_.Clear();
+    if (!IsUsableAlbumName(name)) {
+        album_.AddField("ImgID");
+        protectedAlbums_.insert(name);
+        ShowOk(messages_, kAppCaption,
+               "The album \"" + name + "\" cannot be opened: its name in the album list (albums.pdat) "
+               "contains characters that an album name cannot have, such as / or \\.\r\n\r\n"
+               "No file is read, written or removed for it.",
+               TMsgIcon::Warning);
+        return false;
+    }
+    const std::string path = AlbumFilePath(name);
     if (!PathExists(path)) {
         album_.AddField("ImgID");
         return false;
@@ -182,7 +246,9 @@ bool TCatalog::OpenAlbum(const std::string& name) {
         protectedAlbums_.erase(name);
         return true;
     }
-    const std::string reason = album_.ErrorText().empty() ? "unknown error" : album_.ErrorText();
+    const std::string reason = album_.SystemErrorText().empty()
+                                   ? (album_.ErrorText().empty() ? "unknown error" : album_.ErrorText())
+                                   : album_.SystemErrorText();
     album_.Clear();
     album_.AddField("ImgID");
     // The search result album is rewritten by every search and deleted at exit: nothing to keep.
@@ -195,11 +261,15 @@ bool TCatalog::OpenAlbum(const std::string& name) {
     return false;
 }
 
-bool TCatalog::AlbumIsProtected(const std::string& name) const { return protectedAlbums_.count(name) > 0; }
+bool TCatalog::AlbumIsProtected(const std::string& name) const {
+    return protectedAlbums_.count(name) > 0 || !IsUsableAlbumName(name);
+}
 
 bool TCatalog::SaveAlbum(const std::string& name) {
     if (AlbumIsProtected(name)) return false;
-    return album_.SaveToMLB(AlbumFilePath(name));
+    const std::string path = AlbumFilePath(name);
+    const bool ok = album_.SaveToMLB(path);
+    return ReportWrite(path, ok, ok ? std::string() : WriteFailure(album_));
 }
 
 bool TCatalog::CreateAlbumFile(const std::string& name) {
@@ -207,7 +277,9 @@ bool TCatalog::CreateAlbumFile(const std::string& name) {
     TMlb2 t;
     t.Clear();
     t.AddField("ImgID");
-    return t.SaveToMLB(AlbumFilePath(name));
+    const std::string path = AlbumFilePath(name);
+    const bool ok = t.SaveToMLB(path);
+    return ReportWrite(path, ok, ok ? std::string() : WriteFailure(t));
 }
 
 void TCatalog::LoadAlbumList() {
@@ -216,7 +288,7 @@ void TCatalog::LoadAlbumList() {
     const std::string path = root_ + "albums.pdat";
     if (PathExists(path)) {
         std::string bytes, why;
-        if (ReadFileBytes(path, bytes, &why)) {
+        if (ReadFileBytes(path, bytes, &why, kMaxAlbumListBytes)) {
             std::string line;
             size_t i = 0;
             while (i < bytes.size()) {
@@ -247,7 +319,10 @@ bool TCatalog::SaveAlbumList() {
     if (albumListProtected_) return false;
     std::string bytes;
     for (const auto& line : albumList_) bytes += line + "\r\n";
-    return WriteFileAtomic(root_ + "albums.pdat", bytes);
+    const std::string path = root_ + "albums.pdat";
+    std::string why;
+    const bool ok = WriteFileAtomic(path, bytes, &why);
+    return ReportWrite(path, ok, why);
 }
 
 std::string TCatalog::AlbumEntryName(const std::string& line) {
@@ -270,10 +345,30 @@ bool TCatalog::LoadIconStrip(const std::string& path, std::string* error) {
 
 bool TCatalog::LoadStartupIconStrip(std::string* error) {
     const std::string own = root_ + "icons.pdat";
-    return LoadIconStrip(IsRegularFile(own) ? own : InstallFile("defaults.iml"), error);
+    if (!PathExists(own)) return LoadIconStrip(InstallFile("defaults.iml"), error);
+    std::string why;
+    if (LoadIconStrip(own, &why)) return true;
+    // The damaged strip is kept for the user; the album icons come from the defaults until the
+    // icon list is saved again.
+    const std::string aside = DamagedName(root_, "icons", ".pdat");
+    std::error_code ec;
+    fs::rename(own, aside, ec);
+    ShowOk(messages_, kAppCaption,
+           "The album icons could not be read from\r\n" + own + "\r\n(" + why + ").\r\n\r\n" +
+               (ec ? "The file is left as it is. "
+                   : "The file has been kept beside it as \"" + BareName(aside) + "\". ") +
+               "The standard icons are used instead.",
+           TMsgIcon::Warning);
+    return LoadIconStrip(InstallFile("defaults.iml"), error);
 }
 
-bool TCatalog::SaveIconStrip(std::string* error) { return icons_.SaveToFile(root_ + "icons.pdat", error); }
+bool TCatalog::SaveIconStrip(std::string* error) {
+    const std::string path = root_ + "icons.pdat";
+    std::string why;
+    const bool ok = icons_.SaveToFile(path, &why);
+    if (error) *error = why;
+    return ReportWrite(path, ok, why);
+}
 
 // ---------------------------------------------------------------- thumbnails
 

@@ -14,6 +14,7 @@
 // Every operation that changes a table writes it before returning; every file is replaced
 // atomically, so a crash or a full disk leaves the old file whole.
 
+#include <cstdint>
 #include <set>
 #include <string>
 #include <vector>
@@ -62,8 +63,18 @@ public:
     // never overwritten: the user is asked whether to start a fresh catalog; on Yes the damaged
     // file is renamed to "data (damaged).mlb" (or "data (damaged N).mlb") beside it first.
     TCatalogOpen OpenCatalog();
-    // Writes the catalog table to root + "data.mlb".
+    // Writes the catalog table to root + "data.mlb". A failure is reported to the user.
     bool SaveCatalog();
+
+    // Reports a failed write of one of the catalog's files (which file, and why) and returns ok.
+    // While the writes of one file keep failing (a full disk while the user types notes) it is
+    // reported once; a successful write of it lets the next failure be reported again. What is
+    // on screen is never reloaded from the disk after a failed write.
+    bool ReportWrite(const std::string& path, bool ok, const std::string& why);
+
+    // Removes what interrupted saves left in the catalog root: files named like the program's
+    // own new files (see IsAtomicTempName) last changed before `before`. Returns how many.
+    int RemoveStaleTempFiles(std::int64_t before);
 
     // Makes the catalog record with this ImgID current; when there is none, record 1 (the seed
     // record) is current and the result is false.
@@ -80,9 +91,14 @@ public:
 
     // root + name + ".col".
     std::string AlbumFilePath(const std::string& name) const;
+    // Whether an album name can be turned into a file path: what New Album accepts (no "/",
+    // "\\", "&", "*", "?", "<", ">", "|", '"', ";", line break or zero byte, not empty). Names read
+    // from albums.pdat that fail this are listed but never opened, written or removed.
+    static bool IsUsableAlbumName(const std::string& name);
     // Loads the album's table. A missing or unreadable file leaves the table empty (with its
-    // ImgID field, so rows can still be added). An unreadable file is reported to the user and
-    // the album is marked so that SaveAlbum/CreateAlbumFile never write over it this run.
+    // ImgID field, so rows can still be added). An unreadable file, or a name that cannot be a
+    // file name, is reported to the user and the album is marked so that SaveAlbum,
+    // CreateAlbumFile and the adds never write over it this run.
     bool OpenAlbum(const std::string& name);
     // Writes the album table to AlbumFilePath(name); false without writing for an album whose
     // file could not be read.
@@ -108,9 +124,11 @@ public:
     // Replaces the icon strip from a strip file; on failure the strip is unchanged and *error
     // says why.
     bool LoadIconStrip(const std::string& path, std::string* error = nullptr);
-    // icons.pdat from the root when it exists, else the install folder's defaults.iml.
+    // icons.pdat from the root when it exists, else the install folder's defaults.iml. An
+    // icons.pdat that cannot be read is renamed to "icons (damaged).pdat" (or "icons (damaged
+    // N).pdat"), the user is told once, and defaults.iml is loaded instead.
     bool LoadStartupIconStrip(std::string* error = nullptr);
-    // Writes the icon strip to root + "icons.pdat".
+    // Writes the icon strip to root + "icons.pdat". A failure is reported to the user.
     bool SaveIconStrip(std::string* error = nullptr);
 
     // root + "Thumbnails/" + id + ".bmp".
@@ -120,8 +138,12 @@ public:
     // Parses an identifier: optional sign and decimal digits only. False for anything else.
     static bool ParseInt(const std::string& text, int& value);
 
+    // Longest albums.pdat that is read (a line per album: far beyond any real list).
+    static constexpr std::size_t kMaxAlbumListBytes = std::size_t{16} << 20;
+
 private:
     void MakeFreshCatalog();
+    void SetThumbnailsAside();
 
     TSettingsStore& settings_;
     TMessages& messages_;
@@ -134,4 +156,5 @@ private:
     TIconStrip icons_;
     std::set<std::string> protectedAlbums_;
     bool albumListProtected_ = false;
+    std::set<std::string> failingWrites_;
 };

@@ -305,10 +305,31 @@ bool TFolderImport::FileOne(int row, const std::string& albumName, const std::st
                TMsgIcon::Error);
         return false;
     }
+    // An album whose file could not be read (or whose name cannot be a file name) is never
+    // written: refuse before the catalog gets a record the album could not keep.
+    if (catalog_.AlbumIsProtected(albumName)) {
+        ShowOk(catalog_.Messages(), "Error",
+               "Photos cannot be added to the album \"" + albumName +
+                   "\": its file could not be read when it was opened, and it is left as it is.",
+               TMsgIcon::Error);
+        return false;
+    }
     const int id = catalog_.NextImageId();
-    TCatalog::AddImage(cat, catalog_.AlbumTable(), id, ImportTitle(name), path, credit, "");
-    catalog_.SaveCatalog();
-    catalog_.SaveAlbum(albumName);
+    TMlb2& album = catalog_.AlbumTable();
+    TCatalog::AddImage(cat, album, id, ImportTitle(name), path, credit, "");
+    if (!catalog_.SaveCatalog()) {
+        // Nothing reached the disk: take the photo back out, so the list shows what is stored.
+        if (cat.Last()) cat.DeleteCurrent();
+        if (album.Last()) album.DeleteCurrent();
+        return false;
+    }
+    if (!catalog_.SaveAlbum(albumName)) {
+        // The catalog has the record but the album does not: drop the record again.
+        if (cat.Last()) cat.DeleteCurrent();
+        if (album.Last()) album.DeleteCurrent();
+        catalog_.SaveCatalog();
+        return false;
+    }
     out.ids.push_back(id);
     return true;
 }

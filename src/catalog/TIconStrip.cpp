@@ -152,7 +152,7 @@ uint8_t TIconStrip::Flags() const {
 
 bool TIconStrip::LoadFromFile(const std::string& path, std::string* error) {
     std::string bytes, why;
-    if (!ReadFileBytes(path, bytes, &why)) return Fail(error, "cannot read " + path + ": " + why);
+    if (!ReadFileBytes(path, bytes, &why, kMaxFileBytes)) return Fail(error, "cannot read " + path + ": " + why);
     return LoadFromBytes(bytes, error);
 }
 

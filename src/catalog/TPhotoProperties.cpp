@@ -34,10 +34,7 @@ bool TPhotoProperties::FindShown() {
     return found;
 }
 
-bool TPhotoProperties::Save() {
-    // The file name selects the MLB format.
-    return catalog_.CatalogTable().SaveToFile(catalog_.Root() + kCatalogFile);
-}
+bool TPhotoProperties::Save() { return catalog_.SaveCatalog(); }
 
 std::optional<TPhotoProperties::TFields> TPhotoProperties::BeginProperties() {
     if (!FindShown()) return std::nullopt;
@@ -58,9 +55,12 @@ TPhotoProperties::TOkResult TPhotoProperties::PropertiesOk(const TFields& fields
     result.credit = fields.credit;
 
     // Read the catalog back from the file just written. A file that cannot be read leaves the
-    // table in memory as it is instead of empty.
-    TMlb2 reloaded;
-    if (reloaded.LoadFromFile(catalog_.Root() + kCatalogFile)) cat = std::move(reloaded);
+    // table in memory as it is instead of empty; after a failed write the file holds the old
+    // values, so nothing is read back over the user's edit.
+    if (result.written) {
+        TMlb2 reloaded;
+        if (reloaded.LoadFromFile(catalog_.Root() + kCatalogFile)) cat = std::move(reloaded);
+    }
 
     result.refresh = view.RefreshList();
     if (selectedRow >= 0 && selectedRow < view.RowCount()) result.rowToSelect = selectedRow;

@@ -1,5 +1,7 @@
 #pragma once
-// Whole-file reading and atomic replacement of a file, for the table's loaders and writers.
+// Whole-file reading and atomic, durable replacement of a file. TAtomicFile is the one writer
+// every file of the program goes through: tables, the album list, the icon strip, the settings,
+// thumbnails, pictures and archives.
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -8,15 +10,32 @@
 
 namespace mlb2detail {
 
+// Files read whole are refused beyond this size (4 GiB): no file of the program comes near it,
+// and a damaged or hostile file must not make the program allocate on the strength of its size.
+constexpr std::size_t kMaxWholeFile = std::size_t{1} << 32;
+
 // Reads a whole regular file into bytes (size bytes used). False when the path is not a
-// regular file or cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& bytes, std::size_t& size);
+// regular file, cannot be opened or read, is larger than maxSize or does not fit in memory.
+bool ReadWholeFile(const std::string& path, std::unique_ptr<char[]>& bytes, std::size_t& size,
+                   std::size_t maxSize = kMaxWholeFile);
+
+// Whether name (a bare file name) is one of the new files TAtomicFile writes beside a target
+// before renaming it: "<target>.~tmp" followed by 12 lowercase hexadecimal digits.
+bool IsAtomicTempName(const std::string& name);
+
+// A new, unused-looking path beside target for a file that is to be renamed over it; its bare
+// name satisfies IsAtomicTempName.
+std::string AtomicTempPath(const std::string& target);
 
 // Writes a new file beside the target and renames it over the target on Commit, so the old
 // file stays whole until the new one is complete. Nothing is written to the target itself.
+// Commit syncs the new file to the disk before the rename and the folder after it: after a
+// crash or a power cut the target holds either the old or the new bytes, whole.
 class TAtomicFile {
 public:
-    explicit TAtomicFile(const std::string& target);
+    // replaceLink: a symbolic link at target is itself replaced by the new file; otherwise the
+    // file it points to is replaced and the link stays.
+    explicit TAtomicFile(const std::string& target, bool replaceLink = false);
     ~TAtomicFile();  // removes the new file unless committed
     TAtomicFile(const TAtomicFile&) = delete;
     TAtomicFile& operator=(const TAtomicFile&) = delete;
@@ -46,19 +65,27 @@ public:
     }
     void Advance(std::size_t n) { used_ += n; }
 
-    // Flushes, closes and renames over the target. False (the target untouched) on any failure.
+    // Flushes, syncs, closes and renames over the target, then syncs the folder. False (the
+    // target untouched) on any failure; ErrorText then says why.
     bool Commit();
+
+    // Why Open or Commit failed, as the system put it ("No space left on device").
+    const std::string& ErrorText() const { return error_; }
+    const std::string& Target() const { return target_; }
 
 private:
     void WriteSlow(const void* data, std::size_t n);
     void Flush();
     void Discard();
+    void Fail(int err);
 
     std::string target_;
+    bool replaceLink_ = false;
     std::string temp_;
     std::FILE* file_ = nullptr;
     bool failed_ = false;
     bool committed_ = false;
+    std::string error_;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;

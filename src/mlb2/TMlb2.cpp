@@ -39,6 +39,7 @@ TMlb2::TMlb2(const TMlb2& other)
       eof_(other.eof_),
       errorCode_(other.errorCode_),
       errorText_(other.errorText_),
+      systemError_(other.systemError_),
       eqIndex_(other.fields_.size()),
       concordances_(other.concordances_),
       parseCSV_(other.parseCSV_) {
@@ -92,6 +93,7 @@ void TMlb2::Swap(TMlb2& o) noexcept {
     swap(eof_, o.eof_);
     swap(errorCode_, o.errorCode_);
     swap(errorText_, o.errorText_);
+    swap(systemError_, o.systemError_);
     swap(chunks_, o.chunks_);
     swap(liveBytes_, o.liveBytes_);
     swap(heldBytes_, o.heldBytes_);
@@ -373,6 +375,7 @@ bool TMlb2::Eof() const { return eof_; }
 void TMlb2::ClearError() {
     errorCode_ = 0;
     errorText_.clear();
+    systemError_.clear();
 }
 
 void TMlb2::SetError(int code, const char* text) {

@@ -73,6 +73,9 @@ public:
     void ClearError();
     int ErrorCode() const;
     std::string ErrorText() const;
+    // The system's reason for the last failed file operation ("No space left on device"), or
+    // "" when the failure was not the system's.
+    const std::string& SystemErrorText() const { return systemError_; }
 
     // Text formats
     char QuoteChar() const;
@@ -154,6 +157,7 @@ private:
     bool eof_ = true;
     int errorCode_ = 0;
     std::string errorText_;
+    std::string systemError_;
 
     std::vector<TChunk> chunks_;
     // The file buffer and cells of the contents the last load replaced, kept for the next load

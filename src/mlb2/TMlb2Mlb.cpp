@@ -15,6 +15,7 @@
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <new>
 
 #include "FileIo.h"
 #include "IndexHash.h"
@@ -59,13 +60,26 @@ public:
         if (!file_ || std::fseek(file_, 0, SEEK_END) != 0) return false;
         const long size = std::ftell(file_);
         if (size < 0 || std::fseek(file_, 0, SEEK_SET) != 0) return false;
+        // The whole file is held in memory, so its size is checked before anything is
+        // allocated: a table's block is counted in 32 bits, and a larger file is damaged or
+        // not a table at all.
+        if (static_cast<unsigned long long>(size) > kMaxTableFile) {
+            tooLarge_ = true;
+            return false;
+        }
         size_ = static_cast<std::size_t>(size);
         if (spare && spareCapacity >= size_ && spareCapacity - size_ <= size_ / 2 + 64 * 1024) {
             buffer_ = std::move(spare);
             capacity_ = spareCapacity;
         } else {
             capacity_ = size_ ? size_ : 1;
-            buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+            try {
+                buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+            } catch (const std::bad_alloc&) {
+                tooLarge_ = true;
+                capacity_ = 0;
+                return false;
+            }
         }
         return true;
     }
@@ -77,6 +91,8 @@ public:
     }
 
     bool ReadError() const { return readError_; }
+    // Open refused the file because it is larger than a table can be or does not fit in memory.
+    bool TooLarge() const { return tooLarge_; }
     std::size_t Size() const { return size_; }
     void SetSwap(bool swap) { swap_ = swap; }
     std::size_t Left() const { return size_ - pos_; }
@@ -157,7 +173,9 @@ private:
         return true;
     }
 
+    static constexpr unsigned long long kMaxTableFile = 16ULL + 0xFFFFFFFFULL;
     std::FILE* file_ = nullptr;
+    bool tooLarge_ = false;
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
     std::size_t size_ = 0;
@@ -379,6 +397,7 @@ bool TMlb2::LoadFromMLB(const std::string& fileName) {
     cells = std::move(spareCells_);
     if (!in.Open(fileName, spareBuffer_.bytes, spareBuffer_.capacity)) {
         SetError(3, "4-Unable to open file for reading");
+        if (in.TooLarge()) systemError_ = "the file is far too large to be a table";
         return false;
     }
     // Everything is parsed into new structures first; the table changes only when the whole
@@ -508,6 +527,7 @@ bool TMlb2::SaveToMLB(const std::string& fileName) {
     mlb2detail::TAtomicFile out(fileName);
     if (!out.Open(static_cast<std::size_t>(std::min<std::uint64_t>(total, SIZE_MAX)))) {
         SetError(3, "1-Unable to open the file for writing");
+        systemError_ = out.ErrorText();
         return false;
     }
     if (!representable) {
@@ -574,6 +594,7 @@ bool TMlb2::SaveToMLB(const std::string& fileName) {
     if (runBegin) out.Write(runBegin, static_cast<std::size_t>(runEnd - runBegin));
     if (!out.Commit()) {
         SetError(3, "2-Unable to write the file");
+        systemError_ = out.ErrorText();
         return false;
     }
     return true;

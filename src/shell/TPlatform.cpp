@@ -1,5 +1,7 @@
 #include "TPlatform.h"
 
+#include "FileIo.h"
+
 #include <QStandardPaths>
 #include <QString>
 
@@ -34,46 +36,8 @@ std::string ErrnoText(int err) { return std::strerror(err); }
 
 }  // namespace
 
-std::string TempPathBeside(const std::string& target) {
-    static std::atomic<unsigned> counter{0};
-    static const unsigned seed = std::random_device{}();
-    unsigned n = counter.fetch_add(1);
-    char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".tmp-%ld-%u-%08x", static_cast<long>(getpid()), n,
-                  seed ^ (n * 2654435761u));
-    // A long file name plus the suffix could pass the file system's name limit.
-    if (BareName(target).size() > 200) {
-        std::string folder = FolderOf(target);
-        return (folder.empty() ? "" : folder == "/" ? "/" : folder + "/") + ".lumavell" + suffix;
-    }
-    return target + suffix;
-}
+std::string TempPathBeside(const std::string& target) { return mlb2detail::AtomicTempPath(target); }
 
-namespace {
-
-bool WriteAllFd(int fd, const char* data, std::size_t size, int& err) {
-    while (size > 0) {
-        ssize_t n = ::write(fd, data, size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            err = errno;
-            return false;
-        }
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-void SyncFolder(const std::string& folder) {
-    int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-}
-
-}  // namespace
 
 std::string FolderOf(const std::string& path) {
     std::size_t slash = path.rfind('/');
@@ -92,52 +56,39 @@ bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::str
         SetError(error, "no file name given");
         return false;
     }
-    // A replaced file keeps its permissions; a new one gets 0666 less the umask (from open()).
-    struct stat old {};
-    bool hadOld = ::lstat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
-
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = TempPathBeside(path);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
-    if (fd < 0) {
-        SetError(error, "cannot create a file in \"" + FolderOf(path) + "\": " + ErrnoText(errno));
+    mlb2detail::TAtomicFile out(path, /*replaceLink=*/true);
+    if (!out.Open(bytes.size())) {
+        SetError(error, "cannot create a file in \"" + FolderOf(path) + "\": " + out.ErrorText());
         return false;
     }
-    int err = 0;
-    bool ok = WriteAllFd(fd, bytes.data(), bytes.size(), err);
-    // Not fatal when it fails: the new file then simply has the default permissions.
-    if (ok && hadOld) (void)::fchmod(fd, old.st_mode & 07777);
-    if (ok && ::fsync(fd) != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (::close(fd) != 0 && ok) {
-        err = errno;
-        ok = false;
-    }
-    if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-        err = errno;
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        SetError(error, "cannot write \"" + path + "\": " + ErrnoText(err));
+    out.Write(bytes);
+    if (!out.Commit()) {
+        SetError(error, "cannot write \"" + path + "\": " + out.ErrorText());
         return false;
     }
-    SyncFolder(FolderOf(path));
     return true;
 }
 
-bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error) {
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error, std::size_t maxBytes) {
     bytes.clear();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         SetError(error, "cannot open \"" + path + "\": " + ErrnoText(errno));
         return false;
+    }
+    const std::string tooLarge = "\"" + path + "\" is too large (more than " + std::to_string(maxBytes) + " bytes)";
+    struct stat st {};
+    if (::fstat(fd, &st) == 0) {
+        if (S_ISDIR(st.st_mode)) {
+            ::close(fd);
+            SetError(error, "\"" + path + "\" is a folder");
+            return false;
+        }
+        if (st.st_size > 0 && static_cast<unsigned long long>(st.st_size) > maxBytes) {
+            ::close(fd);
+            SetError(error, tooLarge);
+            return false;
+        }
     }
     char buf[65536];
     for (;;) {
@@ -150,6 +101,12 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* err
             return false;
         }
         if (n == 0) break;
+        if (static_cast<std::size_t>(n) > maxBytes - bytes.size()) {
+            ::close(fd);
+            bytes.clear();
+            SetError(error, tooLarge);
+            return false;
+        }
         bytes.append(buf, static_cast<std::size_t>(n));
     }
     ::close(fd);

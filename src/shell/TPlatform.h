@@ -61,21 +61,24 @@ private:
     std::string user_;
 };
 
-// Replaces the file at path with bytes so that a crash or a full disk leaves either the old
-// file or the new one, never a mix: the bytes go to a new file beside it, are flushed to disk
-// and the new file is renamed over the old one. The missing folder is not created. A link at
+// Replaces the file at path with bytes so that a crash, a power cut or a full disk leaves either
+// the old file or the new one, never a mix: the bytes go to a new file beside it, are synced to
+// the disk, the new file is renamed over the old one and the folder is synced. The missing folder is not created. A link at
 // path is replaced, not followed. A new file gets the usual permissions (0666 less the umask),
 // a replaced one keeps its own. On failure the old file is untouched, the temporary file is
 // removed, *error (when given) says why and the result is false.
 bool WriteFileAtomic(const std::string& path, const std::string& bytes, std::string* error = nullptr);
 
-// A path beside target (same folder, target's name + ".tmp-" + a unique suffix; a shorter name
-// for very long target names) for a file that is to be renamed over target; unique within this
-// process and most unlikely to exist.
+// A path beside target (same folder, target's name + ".~tmp" + 12 random hexadecimal digits; a
+// shorter name for very long target names) for a file that is to be renamed over target. Every
+// writer of the program names its new files so, and start-up removes stale ones by that pattern.
 std::string TempPathBeside(const std::string& target);
 
-// Reads a whole file; false (and *error) when it cannot be read.
-bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error = nullptr);
+// Reads a whole file; false (and *error) when it cannot be read or holds more than maxBytes
+// (checked before anything is allocated, and again while reading files that grow or that
+// report no size).
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error = nullptr,
+                   std::size_t maxBytes = std::size_t{64} << 20);
 
 // Creates the folder and every missing parent (the free-function form of ForceFolders).
 bool ForceFolders(const std::string& folder, std::string* error = nullptr);

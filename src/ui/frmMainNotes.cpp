@@ -66,10 +66,7 @@ void TfrmMain::ConnectNotesAndSearch() {
     focusWatchers_.push_back(std::make_unique<TFocusEvents>(Memo1, nullptr, [this] { Memo1Exit(); }));
 
     // The viewer reports which photo the pane shows; the editors follow it.
-    connect(this, &TfrmMain::PhotoShown, this, [this](int row) {
-        notesRefilled_ = false;
-        Command("ImgProperties")->setEnabled(photoProperties_->PhotoShown(row));
-    });
+    connect(this, &TfrmMain::PhotoShown, this, [this](int row) { EditorsFollowRow(row); });
     auto noAlbumPhoto = [this] {
         notesRefilled_ = false;
         photoProperties_->NoPhotoShown();
@@ -88,6 +85,11 @@ void TfrmMain::ConnectNotesAndSearch() {
 }
 
 // ---- Image Properties ------------------------------------------------------------------------
+
+void TfrmMain::EditorsFollowRow(int row) {
+    notesRefilled_ = false;
+    Command("ImgProperties")->setEnabled(photoProperties_->PhotoShown(row));
+}
 
 void TfrmMain::ImgPropertiesExecute() {
     // The clicks on the title bar and the credit value do nothing while the command is off.

@@ -1,5 +1,7 @@
 #include "frmMainU.h"
 
+#include <ctime>
+
 #include "TDialogParts.h"
 #include "TBalloonHint.h"
 #include "THelp.h"
@@ -204,6 +206,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
     FormCreate();
     ConnectAlbumCommands();
     ConnectNotesAndSearch();
+    ConnectWelcome();
     ConnectShareCommands();
     importBar_ = std::make_unique<TImportBar>(*this);
 }
@@ -227,10 +230,13 @@ void TfrmMain::FormCreate() {
     catalog_ = std::make_unique<TCatalog>(settings_, messages_, documentsFolder_, installFolder_);
     albumView_ = std::make_unique<TAlbumView>(*catalog_);
     albumView_->SetObserver(this);
+    const std::int64_t started = static_cast<std::int64_t>(std::time(nullptr));
     catalogStatus_ = catalog_->OpenCatalog();
     // The user declined a fresh catalog for an unreadable one: nothing more is read or written,
     // and the program ends before the window is shown.
     if (CatalogMustClose()) return;
+    // New files of saves that a crash or a kill interrupted in an earlier run.
+    catalog_->RemoveStaleTempFiles(started);
     // Without any icon strip the albums are listed without icons.
     catalog_->LoadStartupIconStrip();
     catalog_->LoadAlbumList();
@@ -909,6 +915,7 @@ void TfrmMain::FormShow() {
     raise();
     activateWindow();
     if (!Panel1->isHidden()) ComboBox1->setFocus();
+    ShowWelcomePane();
     hints_->ShowStartupHints();
     RunCommandLine();
 }

@@ -58,6 +58,9 @@ class TfrmSearchOpts;
 class TfrmShare2;
 class TfrmReceive;
 class TPhotoView;
+class TfrmIWant;
+class TfrmAbout;
+class TfrmDonate;
 namespace viewer {
 class TViewerModel;
 enum class TViewerCommand;
@@ -211,6 +214,9 @@ public:
     // ---- Photo properties, notes and search (frmMainNotes.cpp, frmMainSearch.cpp) ----
     // Image Properties for the shown photo (the command and the clicks on its title and credit).
     void ImgPropertiesExecute();
+    // The notes box and Image Properties work on the photo of this photo-list row from now on
+    // (its texts are on show even when its picture could not be decoded).
+    void EditorsFollowRow(int row);
     // The notes box: a change of its text, and the box losing the focus.
     void Memo1Change();
     void Memo1Exit();
@@ -245,6 +251,19 @@ public:
     THints& Hints() const { return *hints_; }
     TBalloonHint& Balloon() const { return *balloon_; }
     TfrmHelpViewer& HelpViewer() const { return *helpViewer_; }
+
+    // ---- Welcome pane, About, Donate and the web links (frmMainWelcome.cpp) ----
+    TfrmIWant* WelcomePane() const { return frmIWant_; }
+    TfrmAbout* AboutWindow() const { return frmAbout_; }
+    TfrmDonate* DonateWindow() const { return frmDonate_; }
+    // The View menu's "Task Launcher": checked exactly while the welcome pane is shown.
+    QAction* TaskLauncher() const;
+    // Shows the welcome pane and checks "Task Launcher".
+    void ShowWelcomePane();
+    // Carries out the welcome pane's link of WelcomeLinkTable() index.
+    void WelcomeLinkClicked(int index);
+    void AboutExecute();
+    void DonateExecute();
 
     // The window's placement in its stored form.
     std::string PlacementText() const;
@@ -401,6 +420,12 @@ private:
     // The focus watchers of the notes box and the terms field; they go first when the window is
     // destroyed, so no focus change during the destruction reaches the editors.
     std::vector<std::unique_ptr<QObject>> focusWatchers_;
+
+    // Welcome pane, About and Donate (children of the window).
+    void ConnectWelcome();
+    TfrmIWant* frmIWant_ = nullptr;
+    TfrmAbout* frmAbout_ = nullptr;
+    TfrmDonate* frmDonate_ = nullptr;
 
     // Last member: it goes first, while the catalog and the widgets it uses still exist.
     std::unique_ptr<TImportBar> importBar_;

@@ -163,6 +163,11 @@ void TfrmMain::ListBox1Click() {
             hints_->ShowFirstUseHint(hint::kFirstTimeOpenPhoto, hint::kTextOpenPhoto, hint::kCtlAlbumShareButton);
             emit PhotoShown(row);
             break;
+        case TSelectResult::LoadFailed:
+            // The texts and the notes shown are this row's photo's: the editors follow them, so
+            // an edit can never reach the photo shown before.
+            EditorsFollowRow(row);
+            break;
         case TSelectResult::MissingFile:
             RemoveFromColExecute();
             break;

@@ -1,5 +1,7 @@
 #include "frmSplashU.h"
 
+#include "TArtwork.h"
+
 #include <QGuiApplication>
 #include <QLinearGradient>
 #include <QPainter>
@@ -37,26 +39,20 @@ void TfrmSplash::paintEvent(QPaintEvent*) {
     p.fillRect(r, bg);
     p.fillRect(QRectF(0, 0, r.width(), 2), QColor(255, 255, 255, 70));
 
-    // Three overlapping photo frames at the left.
-    const QColor frame(250, 250, 246);
-    const QColor sky[] = {QColor(125, 185, 236), QColor(240, 190, 110), QColor(120, 196, 140)};
-    for (int i = 0; i < 3; ++i) {
-        p.save();
-        p.translate(52 + i * 10, 50);
-        p.rotate(-14 + i * 14);
-        p.setPen(QPen(QColor(0, 0, 0, 60), 1));
-        p.setBrush(frame);
-        p.drawRect(QRectF(-26, -20, 52, 40));
-        p.setPen(Qt::NoPen);
-        p.setBrush(sky[i]);
-        p.drawRect(QRectF(-22, -16, 44, 26));
-        p.setClipRect(QRectF(-22, -16, 44, 26));
-        p.setBrush(QColor(60, 140, 70));
-        p.drawEllipse(QRectF(-30, -2, 46, 26));
-        p.setBrush(QColor(250, 222, 120));
-        p.drawEllipse(QRectF(8, -12, 8, 8));
-        p.restore();
-    }
+    // The program's emblem on a white tile at the left, as the desktop shows the program's icon.
+    const QRectF tile(18, 14, 72, 72);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 0, 60));
+    p.drawRoundedRect(tile.translated(1.5, 2.5), 14, 14);
+    p.setBrush(QColor(250, 251, 253));
+    p.drawRoundedRect(tile, 14, 14);
+    artwork::DrawEmblem(p, tile.adjusted(8, 8, -8, -8));
+
+    // A few photos fading in along the right edge.
+    p.save();
+    p.setOpacity(0.55);
+    artwork::DrawPhotoStrip(p, QRectF(r.width() - 166, 60, 156, 28));
+    p.restore();
 
     QFont name("DejaVu Sans");
     name.setPixelSize(40);

@@ -2,10 +2,12 @@
 // options, and the event loop.
 #include <QApplication>
 
+#include <iostream>
 #include <string>
 #include <vector>
 
 #include "TAppWindows.h"
+#include "TCommandLine.h"
 #include "TPlatform.h"
 #include "TQtMessages.h"
 #include "TSettingsStore.h"
@@ -14,15 +16,29 @@
 #include "frmSplashU.h"
 
 int main(int argc, char** argv) {
+    // --help and --version answer before anything needs a display.
+    const auto info = cmdline::ParseArguments(std::vector<std::string>(argv + 1, argv + argc), "");
+    if (info.outcome != cmdline::TOutcome::Start) {
+        std::cout << (info.outcome == cmdline::TOutcome::ShowHelp ? cmdline::UsageText("lumavell2")
+                                                                  : cmdline::VersionText());
+        return 0;
+    }
+
     // Screen readers and desktop automation find the program on the accessibility bus even
     // when the desktop has not asked every program to join it.
     if (qEnvironmentVariableIsEmpty("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"))
         qputenv("QT_LINUX_ACCESSIBILITY_ALWAYS_ON", "1");
     QApplication app(argc, argv);
+    TLinuxPlatform platform;
+    // The toolkit has taken its own options out of argv by now.
+    const auto parsed = cmdline::ParseArguments(std::vector<std::string>(argv + 1, argv + argc),
+                                                platform.WorkingDirectory());
+    for (const std::string& note : parsed.notes) std::cerr << note << '\n';
+    const std::vector<std::string>& args = parsed.startArgs;
     // A copy already running for this user takes the command line over, so that two copies
     // never write the same catalog; this start then ends.
     TSingleInstance single;
-    if (single.HandOver(std::vector<std::string>(argv + 1, argv + argc))) return 0;
+    if (single.HandOver(args)) return 0;
     auto* splash = new TfrmSplash;
     splash->ShowNow();
     QApplication::processEvents();
@@ -34,8 +50,6 @@ int main(int argc, char** argv) {
     // Until the main window exists, message boxes belong to the splash so that they appear
     // above it rather than hidden behind it.
     TQtMessages messages(splash);
-    TLinuxPlatform platform;
-    std::vector<std::string> args(argv + 1, argv + argc);
 
     TAppWindows windows(settings, messages, platform.DocumentsFolder(), args);
     // The user chose to keep an unreadable catalog untouched: end before anything is written.

@@ -239,9 +239,9 @@ TEST(CatalogIconStrip, StartupStripAndSave) {
     ASSERT_TRUE(c.LoadStartupIconStrip(&error)) << error;  // now icons.pdat wins
     EXPECT_EQ(c.IconStrip().Count(), 2);
 
-    // A bad strip file leaves the strip as it was.
+    // A bad strip file is kept aside and the defaults are used.
     WriteAll(f.Root() + "icons.pdat", "\x08LMDXML30 garbage");
-    EXPECT_FALSE(c.LoadStartupIconStrip(&error));
-    EXPECT_FALSE(error.empty());
-    EXPECT_EQ(c.IconStrip().Count(), 2);
+    EXPECT_TRUE(c.LoadStartupIconStrip(&error)) << error;
+    EXPECT_EQ(c.IconStrip().Count(), 1);
+    EXPECT_TRUE(std::filesystem::exists(f.Root() + "icons (damaged).pdat"));
 }

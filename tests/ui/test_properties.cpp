@@ -23,6 +23,7 @@
 #include "TSettingsStore.h"
 #include "TestSupport.h"
 #include "UiTestEnv.h"
+#include "WriteLimit.h"
 #include "frmHelpU.h"
 #include "frmMainU.h"
 #include "frmPropertiesU.h"
@@ -133,7 +134,75 @@ private slots:
     void selectingBAfterALeavesBAlone();
     void fillingTheBoxWritesNothing();
     void editsReachShownPhotoAfterCatalogMoved();
+    void editsAfterAFailedLoadReachThePhotoShown();
+    void propertiesOnAFullDiskKeepTheEditAndSaySo();
 };
+
+// Every field of a photo's record as data.mlb holds it.
+static std::string Record(const TEnv& env, int id) {
+    std::string all;
+    for (const char* f : {"ImgID", "ImgName", "ImgPath", "ImgCredit", "ImgKeys"}) all += env.Stored(id, f) + '\x1f';
+    return all;
+}
+
+void TestProperties::editsAfterAFailedLoadReachThePhotoShown() {
+    TStarted s;
+    // Hills' file no longer decodes.
+    testsupport::WriteAll(s.env.photos + "/hills.jpg", "this is not a JPEG file");
+    s.w.SelectRow(0);
+    QCOMPARE(s.w.TitleLabel()->text(), QString("Beach"));
+    const std::string beach = Record(s.env, 2);
+    s.w.SelectRow(1);
+    QCOMPARE(s.w.TitleLabel()->text(), QString("Hills"));
+    QCOMPARE(s.w.NotesBox()->toPlainText(), QString("A notes"));
+
+    // Clicking into the box and away, then typing: only Hills' record changes.
+    s.w.NotesBox()->setFocus();
+    Flush();
+    s.w.PhotoList()->setFocus();
+    Flush();
+    QCOMPARE(Record(s.env, 2), beach);
+    Type(s.w, "!");
+    QCOMPARE(s.env.Stored(3, "ImgKeys"), std::string("A notes!"));
+    QCOMPARE(Record(s.env, 2), beach);
+
+    // Image Properties opens with Hills' data and stores into Hills' record.
+    QString shownName;
+    auto opened = WhenPropertiesShown([&](TfrmProperties& d) {
+        shownName = d.NameBox()->text();
+        d.NameBox()->setText("Hills 2");
+        QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    });
+    s.w.Command("ImgProperties")->trigger();
+    QVERIFY(*opened);
+    QCOMPARE(shownName, QString("Hills"));
+    QCOMPARE(s.env.Stored(3, "ImgName"), std::string("Hills 2"));
+    QCOMPARE(Record(s.env, 2), beach);
+}
+
+void TestProperties::propertiesOnAFullDiskKeepTheEditAndSaySo() {
+    TStarted s;
+    s.w.SelectRow(1);
+    const std::string before = s.env.DataFile();
+    s.env.messages.asked.clear();
+    auto opened = WhenPropertiesShown([&](TfrmProperties& d) {
+        d.NameBox()->setText("Lake");
+        QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    });
+    {
+        testsupport::TWriteLimit full(0);
+        s.w.Command("ImgProperties")->trigger();
+    }
+    QVERIFY(*opened);
+    QCOMPARE(s.env.DataFile(), before);
+    // The title stays as the user left it: nothing was read back over it.
+    QCOMPARE(s.w.TitleLabel()->text(), QString("Lake"));
+    QCOMPARE(Rows(s.w.PhotoList()).at(1), QString("Lake"));
+    bool told = false;
+    for (const auto& m : s.env.messages.asked)
+        told = told || (m.text.find("data.mlb") != std::string::npos && m.icon == TMsgIcon::Error);
+    QVERIFY(told);
+}
 
 void TestProperties::okStoresTitleAndSelectsSameRow() {
     TStarted s;
