@@ -256,26 +256,31 @@ bool TAlbumReceive::Receive(const std::string& path) {
         ids_.push_back(id);
         TCatalog::AddImage(catalog, album, id, p.name, folder_ + SafeFileText(p.file), p.credit, p.notes);
     }
+    // The receive writes the files itself rather than through the catalog's own saves: a failure
+    // is undone and told once, with the package's name, instead of being left on screen.
+    const std::string catalogFile = catalog_.Root() + "data.mlb";
+    const std::string stripFile = catalog_.Root() + "icons.pdat";
     bool albumWritten = false, iconAdded = false;
     auto undo = [&](const std::string& why) {
         catalog = before;
-        catalog_.SaveCatalog();
+        catalog.SaveToMLB(catalogFile);  // the old file is still whole if the write had failed
         if (albumWritten) std::remove(albumFile.c_str());
         if (iconAdded) {
             strip.Delete(strip.Count() - 1);
-            catalog_.SaveIconStrip();
+            strip.SaveToFile(stripFile);
         }
         ids_.clear();
         return Fail(why);
     };
     if (!album.SaveToMLB(albumFile)) return undo("the album file " + Quoted(albumFile) + " cannot be written");
     albumWritten = true;
-    if (!catalog_.SaveCatalog()) return undo("the photo catalog cannot be written in " + Quoted(catalog_.Root()));
+    if (!catalog.SaveToMLB(catalogFile)) return undo("the photo catalog " + Quoted(catalogFile) + " cannot be written");
     if (!customIcon.isNull()) {
         strip.Add(customIcon, strip.Masked() ? SelfMask(customIcon) : QImage());
         iconAdded = true;
         icon_ = strip.Count() - 1;
-        if (!catalog_.SaveIconStrip(&error)) return undo("the album icons cannot be written (" + error + ")");
+        if (!strip.SaveToFile(stripFile, &error))
+            return undo("the album icons cannot be written to " + Quoted(stripFile) + " (" + error + ")");
     }
 
     // 8. The album line, in front of the reserved last line, in memory.

@@ -268,6 +268,10 @@ TEST(ShareReceive, FailedWriteIsUndone) {
     const auto before = f.RootFiles();
     const int strip = f.catalog->IconStrip().Count();
     EXPECT_FALSE(f.receive.Receive(pkg));
+    // One message, naming the package and the file that could not be written.
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_NE(f.messages.asked[0].text.find(pkg), std::string::npos);
+    EXPECT_NE(f.messages.asked[0].text.find("icons.pdat"), std::string::npos);
     EXPECT_EQ(f.RootFiles(), before);
     EXPECT_FALSE(fs::exists(f.Root() + "Trip.col"));
     EXPECT_EQ(f.catalog->IconStrip().Count(), strip);
