@@ -167,12 +167,18 @@ bool TAlbumReceive::Receive(const std::string& path) {
     struct stat ist {};
     if (::lstat(index.c_str(), &ist) != 0 || !S_ISREG(ist.st_mode)) return Fail("it holds no album.xml, so it is not a shared album");
     if (ist.st_size > kMaxIndexBytes) return Fail("its album.xml is too large to be an album index");
+    std::string xml;
+    if (!ReadFileBytes(index, xml, &error)) return Fail("its album.xml cannot be read (" + error + ")");
+    if (std::count(xml.begin(), xml.end(), '<') > kMaxIndexTags)
+        return Fail("its album.xml holds too many elements to be an album index");
     THyperParse parser;
     parser.SetFileName(index);
     parser.SetProgress([this] {
         if (observer_) observer_->OnBusy();
     });
-    if (!parser.Execute()) return Fail("its album.xml cannot be read");
+    parser.ExecuteBytes(xml);
+    xml.clear();
+    xml.shrink_to_fit();
     Status(kImporting);
     if (parser.Count() < 7) return Fail("its album.xml does not describe an album");
 

@@ -83,8 +83,11 @@ public:
     std::string ChooseFolder(const std::string& baseName);
     std::string ChooseAlbumName(const std::string& name);
 
-    // Largest album.xml read, in bytes.
-    static constexpr long long kMaxIndexBytes = 64ll << 20;
+    // Largest album.xml read, in bytes and in tags: every token is held in memory, and a
+    // package's index deflates very well, so a small package could otherwise ask for gigabytes.
+    // Each photo takes 12 tags: the limits allow albums of tens of thousands of photos.
+    static constexpr long long kMaxIndexBytes = 16ll << 20;
+    static constexpr long long kMaxIndexTags = 1000000;
 
 private:
     bool Fail(const std::string& why);

@@ -228,6 +228,7 @@ TEST(ShareReceive, BrokenPackagesChangeNothing) {
         {"icon not a number", {{"album.xml", Index("Trip", "two", good)}}},
         {"icon.bmp missing", {{"album.xml", Index("Trip", "custom", good)}}},
         {"icon.bmp not a picture", {{"album.xml", Index("Trip", "custom", good)}, {"icon.bmp", "junk"}}},
+        {"too many elements", {{"album.xml", Index("Trip", "1", good) + std::string(3 * 1000001, '<')}}},
     };
     for (const Case& c : cases) {
         f.messages.asked.clear();
