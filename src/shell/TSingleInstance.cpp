@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdio>
 #include <unistd.h>
 
 namespace {
@@ -42,11 +44,16 @@ TSingleInstance::~TSingleInstance() {
     if (lock_ && locked_) lock_->unlock();
 }
 
-std::string TSingleInstance::DefaultSocketPath() {
+std::string TSingleInstance::DefaultSocketPath(const std::string& documentsFolder) {
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty()) runtime = QDir::tempPath() + "/lumavell2-" + QString::number(::getuid());
     QDir().mkpath(runtime);
-    return (runtime + "/lumavell2.socket").toLocal8Bit().toStdString();
+    // FNV-1a: the same name in every copy of the program.
+    std::uint64_t hash = 14695981039346656037ull;
+    for (unsigned char c : documentsFolder) hash = (hash ^ c) * 1099511628211ull;
+    char name[64];
+    std::snprintf(name, sizeof name, "/lumavell2-%016llx.socket", static_cast<unsigned long long>(hash));
+    return runtime.toLocal8Bit().toStdString() + name;
 }
 
 std::string TSingleInstance::Encode(const std::string& workingFolder, const std::vector<std::string>& args) {

@@ -22,13 +22,15 @@ public:
     using Handler = std::function<void(std::vector<std::string> args, std::string workingFolder)>;
 
     // socketPath: where the socket is made; the lock file is socketPath + ".lock".
-    explicit TSingleInstance(std::string socketPath = DefaultSocketPath());
+    explicit TSingleInstance(std::string socketPath);
     ~TSingleInstance();
     TSingleInstance(const TSingleInstance&) = delete;
     TSingleInstance& operator=(const TSingleInstance&) = delete;
 
-    // $XDG_RUNTIME_DIR/lumavell2.socket, or a per-user name in the temporary folder.
-    static std::string DefaultSocketPath();
+    // The socket of the copies that work on the catalog of this documents folder:
+    // $XDG_RUNTIME_DIR (or a per-user folder in the temporary folder) + "/lumavell2-" + a hash of
+    // the folder + ".socket". Copies with another documents folder (another catalog) do not meet.
+    static std::string DefaultSocketPath(const std::string& documentsFolder);
 
     // Tries to become the running copy; when another copy runs, hands args to it. True when a
     // running copy took them: this process should end. False when this process is now the

@@ -35,9 +35,9 @@ int main(int argc, char** argv) {
                                                 platform.WorkingDirectory());
     for (const std::string& note : parsed.notes) std::cerr << note << '\n';
     const std::vector<std::string>& args = parsed.startArgs;
-    // A copy already running for this user takes the command line over, so that two copies
-    // never write the same catalog; this start then ends.
-    TSingleInstance single;
+    // A copy already running for this user's catalog takes the command line over, so that two
+    // copies never write the same catalog; this start then ends.
+    TSingleInstance single(TSingleInstance::DefaultSocketPath(platform.DocumentsFolder()));
     if (single.HandOver(args)) return 0;
     auto* splash = new TfrmSplash;
     splash->ShowNow();

@@ -79,6 +79,14 @@ TEST(SingleInstance, MessageEncoding) {
     EXPECT_TRUE(bad);
 }
 
+TEST(SingleInstance, SocketPerCatalog) {
+    const std::string a = TSingleInstance::DefaultSocketPath("/home/ann/Documents");
+    EXPECT_EQ(a, TSingleInstance::DefaultSocketPath("/home/ann/Documents"));
+    EXPECT_NE(a, TSingleInstance::DefaultSocketPath("/home/ann/Dokumente"));
+    EXPECT_NE(a.find("/lumavell2-"), std::string::npos);
+    EXPECT_EQ(a.substr(a.size() - 7), ".socket");
+}
+
 TEST(SingleInstance, SecondStartHandsOverAndStaleLockIsTakenOver) {
     App();
     TempDir dir;
