@@ -147,6 +147,9 @@ bool TAlbumReceive::Receive(const std::string& path) {
     zip.SetArchiveName(path);
     zip.SetBaseFolder(folder);
     if (freeSpace_) zip.SetFreeSpaceFunction(freeSpace_);
+    zip.SetProgressFunction([this](double) {
+        if (observer_) observer_->OnBusy();
+    });
     if (!zip.Extract()) {
         std::string why = zip.LastError();
         ::rmdir(folder.c_str());  // only when nothing was unpacked

@@ -193,6 +193,8 @@ bool TZipEngine::Add() {
         return false;
     }
     FlushFolder(FolderOf(archive_));
+    // libzip's last report may fall just short of the end.
+    if (progress_) progress_(1.0);
     return true;
 }
 
@@ -376,6 +378,7 @@ bool TZipEngine::Extract() {
     // their names, so a failure part way leaves the folder as it was.
     std::vector<std::pair<std::string, std::string>> written;  // temporary name, final name
     std::vector<char> buffer(1 << 16);
+    zip_uint64_t writtenBytes = 0;
     for (const Item& item : items) {
         zip_file_t* zf = zip_fopen_index(za, item.index, 0);
         if (!zf) {
@@ -404,6 +407,8 @@ bool TZipEngine::Extract() {
             }
             if (n == 0) break;
             got += static_cast<zip_uint64_t>(n);
+            writtenBytes += static_cast<zip_uint64_t>(n);
+            if (progress_ && total > 0) progress_(double(std::min(writtenBytes, total)) / double(total));
             if (got > item.size) {
                 error = "the entry " + Shown(item.name) + " holds more data than the archive says";
                 break;

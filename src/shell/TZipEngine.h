@@ -29,7 +29,8 @@ public:
     // Creates a new archive (replacing any old file of that name, atomically) holding every
     // listed file under its bare name, in list order.
     bool Add();
-    // Called while Add writes the archive, with the part done from 0 to 1.
+    // Called while Add writes the archive and while Extract writes files, with the part done
+    // from 0 to 1.
     using ProgressFunction = std::function<void(double done)>;
     void SetProgressFunction(ProgressFunction fn) { progress_ = std::move(fn); }
 
