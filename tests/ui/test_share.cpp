@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 
 #include <filesystem>
 
@@ -115,6 +116,17 @@ void TestShare::shareDialogStates() {
     QCOMPARE(d->Method(), sharing::TShareMethod::Zip);
     d->radThird->setChecked(true);
     QCOMPARE(d->Shrink(), sharing::TShrink::Third);
+
+    // The browse button asks for a file name starting from the box's text.
+    env.messages.paths = {env.dir.file("chosen.zip"), ""};
+    env.messages.asked.clear();
+    d->btnBrowse->click();
+    QCOMPARE(d->fileName->text(), QString::fromStdString(env.dir.file("chosen.zip")));
+    QCOMPARE(env.messages.asked.at(0).kind, std::string("save"));
+    QCOMPARE(env.messages.asked.at(0).text, env.docs + "/Trip.zip");
+    QCOMPARE(d->Label3->text(), QString("Pick a spot where you would like to save this shared album."));
+    d->btnBrowse->click();  // cancelled: the name stays
+    QCOMPARE(d->fileName->text(), QString::fromStdString(env.dir.file("chosen.zip")));
     d->hide();
 
     // The search results cannot be shared.
