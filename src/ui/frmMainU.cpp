@@ -5,6 +5,7 @@
 #include "THelp.h"
 #include "THints.h"
 #include "TIcons.h"
+#include "TImageCommands.h"
 #include "TImportBar.h"
 #include "TMessages.h"
 #include "TPanes.h"
@@ -204,6 +205,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
     FormCreate();
     ConnectAlbumCommands();
     ConnectNotesAndSearch();
+    imageCommands_ = std::make_unique<TImageCommands>(*this, settings_, messages_, *help_);
     importBar_ = std::make_unique<TImportBar>(*this);
 }
 

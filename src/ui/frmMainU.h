@@ -56,6 +56,7 @@ class TfrmIcons;
 class TfrmProperties;
 class TfrmSearchOpts;
 class TPhotoView;
+class TImageCommands;
 namespace viewer {
 class TViewerModel;
 enum class TViewerCommand;
@@ -225,6 +226,9 @@ public:
     // The import bar's contents: drives, folders, the folder's photos and the add commands.
     TImportBar* ImportBarContents() const { return importBar_.get(); }
 
+    // ---- Full screen, slideshow, copy, wallpaper, printing and the editor ----
+    TImageCommands& ImageCommands() const { return *imageCommands_; }
+
     // ---- Help and first-use hints ----
     THelp& Help() const { return *help_; }
     THints& Hints() const { return *hints_; }
@@ -381,6 +385,8 @@ private:
     // The focus watchers of the notes box and the terms field; they go first when the window is
     // destroyed, so no focus change during the destruction reaches the editors.
     std::vector<std::unique_ptr<QObject>> focusWatchers_;
+
+    std::unique_ptr<TImageCommands> imageCommands_;
 
     // Last member: it goes first, while the catalog and the widgets it uses still exist.
     std::unique_ptr<TImportBar> importBar_;

@@ -165,7 +165,7 @@ void TfrmPrefs2::chkUpdateBarClick() {
 void TfrmPrefs2::btnBrowseClick() {
     QFileInfo current(edtEditor->text());
     std::string chosen = messages_.OpenFileName("Image editor", ToBytes(current.absolutePath()),
-                                                "Programs (*.exe);;All files (*)");
+                                                "All files (*)");
     if (!chosen.empty()) edtEditor->setText(FromBytes(chosen));
 }
 
