@@ -146,6 +146,7 @@ TfrmFull::TfrmFull(TSettingsStore& settings, QWidget* parent) : TFullScreenWindo
     setAccessibleName("Full Screen");
     tip_ = new TBalloonHint(this);
     tip_->setObjectName("BalloonHint1");
+    tip_->setAccessibleName("Hint");
     tip_->SetPosition(THintPosition::BelowLeft);
 }
 

@@ -121,10 +121,5 @@ void TfrmShow::LoadPhoto(int index) {
         ShowOk(messages_, "Lumavell2", frame.error, TMsgIcon::Error);
         reporting_ = false;
     }
-    // Keep the photos either side ready: the next first, as the timer goes that way.
-    std::vector<std::string> keep = {path};
-    if (const auto next = sequence_.NextIndex()) keep.push_back(sequence_.Path(*next));
-    if (const auto previous = sequence_.PreviousIndex()) keep.push_back(sequence_.Path(*previous));
-    loader_->Keep(keep);
-    for (std::size_t i = 1; i < keep.size(); ++i) loader_->Prefetch(keep[i]);
+    viewer::PrepareAround(*loader_, sequence_);
 }

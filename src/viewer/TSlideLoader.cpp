@@ -122,4 +122,13 @@ void TSlideLoader::Run() {
     }
 }
 
+void PrepareAround(TSlideLoader& loader, const TSlideSequence& sequence) {
+    if (sequence.Empty()) return;
+    std::vector<std::string> keep = {sequence.CurrentPath()};
+    if (const auto next = sequence.NextIndex()) keep.push_back(sequence.Path(*next));
+    if (const auto previous = sequence.PreviousIndex()) keep.push_back(sequence.Path(*previous));
+    loader.Keep(keep);
+    for (std::size_t i = 1; i < keep.size(); ++i) loader.Prefetch(keep[i]);
+}
+
 }  // namespace viewer

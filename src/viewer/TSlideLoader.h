@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "TSlideshow.h"
 #include "ViewMath.h"
 
 namespace viewer {
@@ -73,5 +74,9 @@ private:
     int decodes_ = 0;
     std::thread worker_;
 };
+
+// After a photo of the show is on screen: keeps its frame and those of the photos either side
+// and has the worker decode those two ahead, the next one first (the timer goes that way).
+void PrepareAround(TSlideLoader& loader, const TSlideSequence& sequence);
 
 }  // namespace viewer
