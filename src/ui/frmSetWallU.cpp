@@ -45,6 +45,7 @@ TfrmSetWall::TfrmSetWall(THelp& help, QWidget* parent) : QDialog(parent), help_(
     buttons->addWidget(btnCancel);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(16, 12, 16, 12);
+    body->setSpacing(10);
     body->addWidget(lblText);
     body->addWidget(grpPosition);
     body->addSpacing(4);

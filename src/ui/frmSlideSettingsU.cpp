@@ -68,6 +68,7 @@ TfrmSlideSettings::TfrmSlideSettings(TfrmShow& show, TMessages& messages, THelp&
     buttons->addWidget(btnCancel);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(16, 12, 16, 12);
+    body->setSpacing(10);
     body->addLayout(delay);
     body->addWidget(lblKeys);
     body->addWidget(grpLooping);
