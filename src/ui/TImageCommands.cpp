@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPageLayout>
@@ -184,8 +185,16 @@ void TImageCommands::SetAsWallpaperExecute() {
 
 bool TImageCommands::PrinterReady() {
     QPrinter& p = *printer_;
-    if (p.outputFormat() == QPrinter::PdfFormat && !p.outputFileName().isEmpty()) return true;
     if (p.outputFormat() == QPrinter::NativeFormat && p.isValid() && !p.printerName().isEmpty()) return true;
+    if (p.outputFormat() == QPrinter::PdfFormat && !p.outputFileName().isEmpty()) {
+        // Printing to a file chosen earlier: a file already there is not replaced unasked. The
+        // print dialog shows the name, lets the user change it and asks before overwriting.
+        if (!QFileInfo::exists(p.outputFileName())) return true;
+        QPrintDialog dialog(printer_.get(), &main_);
+        dialog.setWindowTitle("Print");
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+        return dialog.exec() == QDialog::Accepted;
+    }
     // No printer to send the job to: say so, and let the user choose where it goes instead
     // (the print dialog offers printing to a PDF file).
     ShowOk(messages_, "Print",

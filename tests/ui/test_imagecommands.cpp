@@ -445,6 +445,24 @@ void TestImageCommands::wallpaperThroughEachDesktopTool() {
     // The dialog keeps the last choice.
     QVERIFY(ic.SetWall().StretchedButton()->isChecked());
 
+    // A working directory that is gone (nobody can write there): the per-user data folder.
+    const std::string gone = env.dir.file("gone");
+    fs::create_directories(gone);
+    fs::current_path(gone);
+    fs::remove(gone);
+    ic.dataFolder = [&env] { return env.dir.file("data/Lumavell2"); };
+    {
+        fs::remove(log);
+        TEnvVar desktop("XDG_CURRENT_DESKTOP", "GNOME");
+        auto shown = WhenShown<TfrmSetWall>([](TfrmSetWall& d) { d.OkButton()->click(); });
+        w.Command("SetAsWallpaper")->trigger();
+        QCOMPARE(ic.WallpaperPath(), env.dir.file("data/Lumavell2") + "/anna's Wallpaper.bmp");
+        QVERIFY(fs::exists(ic.WallpaperPath()));
+        QCOMPARE(env.store.ReadString(viewer::kDesktopSection, "Wallpaper", ""), ic.WallpaperPath());
+        QVERIFY(fs::exists(log));
+    }
+    fs::current_path(cwd);
+
     // No tool for this desktop: the user is told where the picture is.
     TEnvVar desktop("XDG_CURRENT_DESKTOP", "LXDE");
     TEnvVar display("DISPLAY", "");
@@ -540,6 +558,14 @@ void TestImageCommands::printKeepsProportionsAndOrientation() {
             QVERIFY(Near(Pixel(page, ink.right() - ink.width() / 4, ink.center().y()), Qt::blue, 40));
         }
     }
+    // Printing again to a file that is there: the print dialog comes up first; cancelled, the
+    // file stays as it was.
+    const std::string tall = env.dir.file("tall.pdf");
+    const std::string before = testsupport::ReadAll(tall);
+    auto dialog = WhenShown<QPrintDialog>([](QPrintDialog&) {});
+    w.Command("Print")->trigger();
+    QVERIFY(*dialog);
+    QCOMPARE(testsupport::ReadAll(tall), before);
     QVERIFY2(env.messages.asked.empty(), qPrintable(env.Boxes()));
 }
 
