@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
@@ -581,6 +582,18 @@ void TestImageCommands::printWithoutPrinterSaysSo() {
     w.Command("Print")->trigger();
     QVERIFY(env.Told("Print", "No printer is installed."));
     QVERIFY(*dialog);  // the print dialog was offered, and cancelled: nothing printed
+
+    // Print Preferences is the same dialog, only choosing: its button says OK, not Print.
+    QString title, button;
+    auto prefs = WhenShown<QPrintDialog>([&](QPrintDialog& d) {
+        title = d.windowTitle();
+        if (auto* box = d.findChild<QDialogButtonBox*>())
+            if (QPushButton* ok = box->button(QDialogButtonBox::Ok)) button = ok->text();
+    });
+    w.Command("PrintPrefs")->trigger();
+    QVERIFY(*prefs);
+    QCOMPARE(title, QString("Print Preferences"));
+    QCOMPARE(button, QString("OK"));
 }
 
 void TestImageCommands::editorChangesArePickedUpFromTheRightList() {
