@@ -104,7 +104,9 @@ void TfrmShow::btnCloseClick() {
 void TfrmShow::done(int result) {
     Stop();
     TFullScreenWindow::done(result);
-    loader_.reset();  // its worker stops; the pictures go
+    // The pictures go and nothing more is decoded. A decode in hand finishes in the background
+    // rather than holding up the close; the loader itself goes at the next show.
+    if (loader_) loader_->Keep({});
 }
 
 void TfrmShow::Stop() { timer_.stop(); }
