@@ -223,6 +223,7 @@ void TestPrefs::browseOffersProgramsAndKeepsCancel() {
     QCOMPARE(p.ImageEditor(), std::string("/usr/bin/gimp"));
     QCOMPARE(int(env.messages.asked.size()), 2);
     QCOMPARE(env.messages.asked[0].kind, std::string("open"));
+    QCOMPARE(env.messages.asked[0].text, std::string("/usr/bin"));  // not the default's Windows folder
     QCOMPARE(env.messages.asked[1].text, std::string("/usr/bin"));
 }
 
