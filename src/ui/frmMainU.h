@@ -59,6 +59,7 @@ class TPhotoView;
 class TfrmIWant;
 class TfrmAbout;
 class TfrmDonate;
+class TImageCommands;
 namespace viewer {
 class TViewerModel;
 enum class TViewerCommand;
@@ -230,6 +231,9 @@ public:
     QToolBar* ImportToolBar() const { return tbImport; }
     // The import bar's contents: drives, folders, the folder's photos and the add commands.
     TImportBar* ImportBarContents() const { return importBar_.get(); }
+
+    // ---- Full screen, slideshow, copy, wallpaper, printing and the editor ----
+    TImageCommands& ImageCommands() const { return *imageCommands_; }
 
     // ---- Help and first-use hints ----
     THelp& Help() const { return *help_; }
@@ -406,6 +410,7 @@ private:
     TfrmIWant* frmIWant_ = nullptr;
     TfrmAbout* frmAbout_ = nullptr;
     TfrmDonate* frmDonate_ = nullptr;
+    std::unique_ptr<TImageCommands> imageCommands_;
 
     // Last member: it goes first, while the catalog and the widgets it uses still exist.
     std::unique_ptr<TImportBar> importBar_;
