@@ -147,6 +147,7 @@ TCatalogOpen TCatalog::OpenCatalog() {
         reason = "it holds no photo records";
     } else {
         reason = catalog_.ErrorText();
+        if (!catalog_.SystemErrorText().empty()) reason += ": " + catalog_.SystemErrorText();
         if (reason.empty()) reason = "unknown error";
     }
     catalog_.Clear();

@@ -7,6 +7,7 @@
 #include "THelp.h"
 #include "THints.h"
 #include "TIcons.h"
+#include "TImageCommands.h"
 #include "TImportBar.h"
 #include "TMessages.h"
 #include "TPanes.h"
@@ -208,6 +209,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
     ConnectNotesAndSearch();
     ConnectWelcome();
     ConnectShareCommands();
+    imageCommands_ = std::make_unique<TImageCommands>(*this, settings_, messages_, *help_);
     importBar_ = std::make_unique<TImportBar>(*this);
 }
 

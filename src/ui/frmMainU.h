@@ -61,6 +61,7 @@ class TPhotoView;
 class TfrmIWant;
 class TfrmAbout;
 class TfrmDonate;
+class TImageCommands;
 namespace viewer {
 class TViewerModel;
 enum class TViewerCommand;
@@ -246,6 +247,9 @@ public:
     TfrmShare2* ShareDialog() const { return frmShare2_; }
     TfrmReceive* ReceiveDialog() const { return frmReceive_; }
 
+    // ---- Full screen, slideshow, copy, wallpaper, printing and the editor ----
+    TImageCommands& ImageCommands() const { return *imageCommands_; }
+
     // ---- Help and first-use hints ----
     THelp& Help() const { return *help_; }
     THints& Hints() const { return *hints_; }
@@ -426,6 +430,7 @@ private:
     TfrmIWant* frmIWant_ = nullptr;
     TfrmAbout* frmAbout_ = nullptr;
     TfrmDonate* frmDonate_ = nullptr;
+    std::unique_ptr<TImageCommands> imageCommands_;
 
     // Last member: it goes first, while the catalog and the widgets it uses still exist.
     std::unique_ptr<TImportBar> importBar_;

@@ -163,9 +163,13 @@ void TfrmPrefs2::chkUpdateBarClick() {
 }
 
 void TfrmPrefs2::btnBrowseClick() {
+    // Start in the current editor's folder; where that is no folder here (the default names a
+    // Windows program), in the folder that holds the installed programs.
     QFileInfo current(edtEditor->text());
-    std::string chosen = messages_.OpenFileName("Image editor", ToBytes(current.absolutePath()),
-                                                "Programs (*.exe);;All files (*)");
+    QString start = current.absolutePath();
+    if (edtEditor->text().trimmed().isEmpty() || !current.isAbsolute() || !QFileInfo(start).isDir())
+        start = "/usr/bin";
+    std::string chosen = messages_.OpenFileName("Image editor", ToBytes(start), "All files (*)");
     if (!chosen.empty()) edtEditor->setText(FromBytes(chosen));
 }
 

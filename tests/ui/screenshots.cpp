@@ -3,14 +3,22 @@
 //   lumavell_screenshots <scratch folder> <output folder> <install folder> photo.jpg...
 // It builds a catalog with the album "Holiday" in <scratch>/docs, starts the program's windows
 // on settings in the scratch folder, opens the album and saves main-window.png, hint.png and
-// prefs.png from the screen.
+// prefs.png from the screen; then full screen of the first photo and of a portrait copy of it,
+// two slideshow steps, the slideshow settings and wallpaper dialogs, and two printed PDF pages.
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QPrinter>
+#include <QPushButton>
 #include <QFileInfo>
 #include <QScreen>
 #include <QThread>
+#include <QTimer>
+#include <QKeyEvent>
+#include <QTransform>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iostream>
 
@@ -23,6 +31,11 @@
 #include "TSettingsStore.h"
 #include "frmMainU.h"
 #include "frmPrefs2U.h"
+#include "TImageCommands.h"
+#include "frmFullU.h"
+#include "frmSetWallU.h"
+#include "frmShowU.h"
+#include "frmSlideSettingsU.h"
 
 namespace fs = std::filesystem;
 
@@ -64,6 +77,10 @@ int main(int argc, char** argv) {
         cat.CreateAlbumFile("Holiday");
         cat.CreateAlbumFile("Family");
         cat.OpenAlbum("Holiday");
+        // A portrait copy of the first photo, so full screen shows both shapes.
+        const std::string portrait = scratch + "/Portrait.jpg";
+        QImage(argv[4]).transformed(QTransform().rotate(90)).save(QString::fromStdString(portrait), "JPG", 90);
+        TCatalog::AddImage(cat.CatalogTable(), cat.AlbumTable(), cat.NextImageId(), "Portrait", portrait, "Ann", "");
         for (int i = 4; i < argc; ++i) {
             QString name = QFileInfo(argv[i]).completeBaseName();
             name[0] = name[0].toUpper();
@@ -106,6 +123,63 @@ int main(int argc, char** argv) {
     Settle();
     ok = Shoot(QString::fromStdString(out + "/prefs.png"), prefs.frameGeometry()) && ok;
     prefs.hide();
+
+    // Full screen and the slideshow are modal: each shot is taken from inside their loops.
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    auto shootModal = [&](const QString& file, std::function<void(QWidget*)> before = {}) {
+        QTimer::singleShot(300, [&, file, before] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal) return;
+            if (before) before(modal);
+            Settle();
+            ok = Shoot(QString::fromStdString(out) + "/" + file, modal->isWindow() && modal->width() >= screen.width()
+                                                                     ? screen
+                                                                     : modal->frameGeometry()) && ok;
+            modal->close();
+        });
+    };
+    TImageCommands& ic = w.ImageCommands();
+    w.SelectRow(1);  // the first photo (row 0 is the portrait copy)
+    Settle();
+    shootModal("full-screen-landscape.png");
+    ic.ViewFullScreenExecute();
+    w.SelectRow(0);
+    Settle();
+    shootModal("full-screen-portrait.png", [](QWidget* f) {
+        static_cast<TfrmFull*>(f)->PictureMouseMove(f->width() - 10, 10);  // the close button shows
+    });
+    ic.ViewFullScreenExecute();
+    Settle();
+    QTimer::singleShot(300, [&] {
+        auto* d = qobject_cast<TfrmSlideSettings*>(QApplication::activeModalWidget());
+        if (!d) return;
+        Settle();
+        ok = Shoot(QString::fromStdString(out + "/slideshow-settings.png"), d->frameGeometry()) && ok;
+        d->NextAfterBox()->setChecked(false);
+        shootModal("slideshow-right.png", [](QWidget* s) {
+            QKeyEvent right(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+            QApplication::sendEvent(s, &right);
+            QApplication::sendEvent(s, &right);
+        });
+        d->StartButton()->click();
+    });
+    ic.SlideShowExecute();
+    QTimer::singleShot(300, [&] {
+        if (QWidget* d = QApplication::activeModalWidget()) {
+            Settle();
+            ok = Shoot(QString::fromStdString(out + "/set-wallpaper.png"), d->frameGeometry()) && ok;
+            d->close();
+        }
+    });
+    ic.SetWall().Execute();
+
+    // Printing to PDF files, one landscape and one portrait page.
+    ic.Printer().setOutputFormat(QPrinter::PdfFormat);
+    for (int row : {1, 0}) {
+        w.SelectRow(row);
+        ic.Printer().setOutputFileName(QString::fromStdString(out) + (row ? "/print-landscape.pdf" : "/print-portrait.pdf"));
+        ic.PrintExecute();
+    }
     w.close();
     return ok ? 0 : 1;
 }

@@ -223,6 +223,7 @@ void TestPrefs::browseOffersProgramsAndKeepsCancel() {
     QCOMPARE(p.ImageEditor(), std::string("/usr/bin/gimp"));
     QCOMPARE(int(env.messages.asked.size()), 2);
     QCOMPARE(env.messages.asked[0].kind, std::string("open"));
+    QCOMPARE(env.messages.asked[0].text, std::string("/usr/bin"));  // not the default's Windows folder
     QCOMPARE(env.messages.asked[1].text, std::string("/usr/bin"));
 }
 
@@ -232,6 +233,10 @@ void TestPrefs::buttonsReachTheMainWindow() {
     TfrmPrefs2& p = app->Prefs();
     int printPrefs = 0;
     connect(app->Main().Command("PrintPrefs"), &QAction::triggered, this, [&printPrefs] { ++printPrefs; });
+    // "Printing" opens the modal print set-up dialog: closed once it is up.
+    QTimer::singleShot(0, [] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
     p.findChild<QPushButton*>("btnPrinting")->click();
     QCOMPARE(printPrefs, 1);
     int help = 0, icons = 0, search = 0, refresh = 0;
