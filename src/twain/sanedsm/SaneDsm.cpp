@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QStandardPaths>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -244,6 +245,10 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(pTW_IDENTI
     if (!origin) return TWRC_FAILURE;
     if (dat == DAT_PARENT && msg == MSG_OPENDSM) {
         if (g.open) return Fail(TWCC_SEQERROR);
+        // Backends feed their data through pipes; a scan cancelled while the backend writes
+        // must not end the program with SIGPIPE (a handler the program set is left alone).
+        struct sigaction old {};
+        if (sigaction(SIGPIPE, nullptr, &old) == 0 && old.sa_handler == SIG_DFL) std::signal(SIGPIPE, SIG_IGN);
         SANE_Int version = 0;
         if (sane_init(&version, nullptr) != SANE_STATUS_GOOD) return Fail(TWCC_BUMMER);
         g.saneUp = true;

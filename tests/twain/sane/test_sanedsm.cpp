@@ -12,6 +12,7 @@
 
 #include <dlfcn.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -97,6 +98,9 @@ class TestSaneDsm : public QObject {
 
 private slots:
     void initTestCase() {
+        // The test framework reports SIGPIPE as a crash; the program ignores it, as the source
+        // manager arranges when the program has not set a handler of its own.
+        std::signal(SIGPIPE, SIG_IGN);
         std::string sane = dir.file("sane");
         std::filesystem::create_directories(sane);
         WriteAll(sane + "/dll.conf", "test\n");
