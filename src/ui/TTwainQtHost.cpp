@@ -6,6 +6,10 @@
 
 #include "TMessages.h"
 
+TTwainQtHost::~TTwainQtHost() {
+    if (TWAIN_Host() == this) TWAIN_SetHost(nullptr);
+}
+
 bool TTwainQtHost::IsWindow(TWAIN_HWND window) {
     if (!window) return false;
     // A handle is only trusted when it is one of the application's live widgets.

@@ -9,6 +9,8 @@ class TMessages;
 class TTwainQtHost : public TTwainHost {
 public:
     explicit TTwainQtHost(TMessages& messages) : messages_(messages) {}
+    // The engine forgets a host that goes.
+    ~TTwainQtHost() override;
     bool IsWindow(TWAIN_HWND window) override;
     TWAIN_HWND CreateProxyWindow() override;
     void DestroyWindow(TWAIN_HWND window) override;

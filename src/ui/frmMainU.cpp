@@ -203,6 +203,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
 
     FormCreate();
     ConnectAlbumCommands();
+    ConnectScanCommand();
     ConnectNotesAndSearch();
     importBar_ = std::make_unique<TImportBar>(*this);
 }
