@@ -42,9 +42,9 @@ bool RunSourceList(const std::vector<TDeviceInfo>& devices, const std::string& c
     list->setObjectName("lstSources");
     list->setAccessibleName("Sources");
     list->setRootIsDecorated(false);
-    list->setHeaderLabels({"Vendor", "Model", "Type"});
+    list->setHeaderLabels({"Vendor", "Model", "Type", "Device"});
     for (const TDeviceInfo& d : devices) {
-        auto* item = new QTreeWidgetItem(list, {Text(d.vendor), Text(d.model), Text(d.type)});
+        auto* item = new QTreeWidgetItem(list, {Text(d.vendor), Text(d.model), Text(d.type), Text(d.name)});
         item->setData(0, Qt::UserRole, Text(d.name));
         item->setToolTip(1, Text(d.name));
         if (d.name == current) list->setCurrentItem(item);
@@ -76,6 +76,11 @@ public:
         setAccessibleName("Preview");
         setCursor(Qt::CrossCursor);
     }
+    // The bed's size in millimetres, for its outline before a preview.
+    void SetBed(double widthMm, double heightMm) {
+        if (widthMm > 0 && heightMm > 0) bed_ = QSizeF(widthMm, heightMm);
+        update();
+    }
     void SetPicture(QImage image) {
         picture_ = std::move(image);
         update();
@@ -91,7 +96,7 @@ public:
 protected:
     QRectF Bed() const {
         // The bed drawn with the picture's aspect ratio (a letter-like page before a preview).
-        QSizeF s = picture_.isNull() ? QSizeF(216, 297) : QSizeF(picture_.size());
+        QSizeF s = picture_.isNull() ? bed_ : QSizeF(picture_.size());
         s.scale(QSizeF(width() - 8, height() - 8), Qt::KeepAspectRatio);
         return QRectF((width() - s.width()) / 2, (height() - s.height()) / 2, s.width(), s.height());
     }
@@ -129,6 +134,7 @@ protected:
 
 private:
     QImage picture_;
+    QSizeF bed_{216, 297};
     QRectF selection_;
     QPointF anchor_;
 };
@@ -142,6 +148,7 @@ TSourceDialog::TSourceDialog(TSaneDevice& device, const std::string& title,
 
     auto* left = new QVBoxLayout;
     preview_ = new TPreviewArea(this);
+    preview_->SetBed(device_.BedWidthMm(), device_.BedHeightMm());
     left->addWidget(preview_, 1);
     btnPreview = new QPushButton("Preview", this);
     btnPreview->setObjectName("btnPreview");

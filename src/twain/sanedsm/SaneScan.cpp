@@ -28,6 +28,56 @@ inline unsigned char Sample(const unsigned char* line, int i, int depth, bool li
     return bit ? 255 : 0;
 }
 
+// A packed DIB block for width x lines: header, grey palette for 8-bit, rows of stride bytes.
+unsigned char* AllocDib(int width, std::uint64_t lines, bool colour, std::size_t& size, std::size_t& stride) {
+    const int outBits = colour ? 24 : 8;
+    stride = ((std::size_t(width) * outBits + 31) / 32) * 4;
+    const std::size_t palette = colour ? 0 : 256 * 4;
+    size = sizeof(TWAIN_BITMAPINFOHEADER) + palette + stride * lines;
+    auto* block = static_cast<unsigned char*>(std::malloc(size));
+    if (!block) {
+        size = 0;
+        return nullptr;
+    }
+    TWAIN_BITMAPINFOHEADER h{};
+    h.biSize = sizeof h;
+    h.biWidth = width;
+    h.biHeight = std::int32_t(lines);
+    h.biPlanes = 1;
+    h.biBitCount = std::uint16_t(outBits);
+    h.biSizeImage = std::uint32_t(stride * lines);
+    h.biClrUsed = colour ? 0 : 256;
+    std::memcpy(block, &h, sizeof h);
+    unsigned char* table = block + sizeof h;
+    for (std::size_t i = 0; i < palette / 4; ++i) {
+        table[i * 4] = table[i * 4 + 1] = table[i * 4 + 2] = static_cast<unsigned char>(i);
+        table[i * 4 + 3] = 0;
+    }
+    return block;
+}
+
+std::size_t PixelOffset(bool colour) { return sizeof(TWAIN_BITMAPINFOHEADER) + (colour ? 0 : 256 * 4); }
+
+// One line of a single grey or RGB frame into a DIB row (blue, green, red order; padding zeroed).
+void ConvertLine(const unsigned char* src, unsigned char* dst, std::size_t stride, int width, int depth, bool colour) {
+    const std::size_t used = (colour ? 3 : 1) * std::size_t(width);
+    std::memset(dst + used, 0, stride - used);
+    if (!colour) {
+        if (depth == 8) std::memcpy(dst, src, std::size_t(width));
+        else
+            for (int x = 0; x < width; ++x) dst[x] = Sample(src, x, depth, true);
+    } else if (depth == 8) {
+        for (int x = 0; x < width; ++x) {
+            dst[x * 3] = src[x * 3 + 2];
+            dst[x * 3 + 1] = src[x * 3 + 1];
+            dst[x * 3 + 2] = src[x * 3];
+        }
+    } else {
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) dst[x * 3 + 2 - c] = Sample(src, x * 3 + c, depth, false);
+    }
+}
+
 }  // namespace
 
 void* FramesToDib(const std::vector<TFrame>& frames, std::size_t& size) {
@@ -62,53 +112,17 @@ void* FramesToDib(const std::vector<TFrame>& frames, std::size_t& size) {
     if (p.lines >= 0) lines = std::min<std::uint64_t>(lines, std::uint64_t(p.lines));
     if (lines == 0 || std::uint64_t(width) * lines > kMaxPixels) return nullptr;
 
-    const int outBits = colour ? 24 : 8;
-    const std::size_t stride = ((std::size_t(width) * outBits + 31) / 32) * 4;
-    const std::size_t palette = colour ? 0 : 256 * 4;
-    size = sizeof(TWAIN_BITMAPINFOHEADER) + palette + stride * lines;
-    auto* block = static_cast<unsigned char*>(std::malloc(size));
-    if (!block) {
-        size = 0;
-        return nullptr;
-    }
-    TWAIN_BITMAPINFOHEADER h{};
-    h.biSize = sizeof h;
-    h.biWidth = width;
-    h.biHeight = std::int32_t(lines);
-    h.biPlanes = 1;
-    h.biBitCount = std::uint16_t(outBits);
-    h.biSizeImage = std::uint32_t(stride * lines);
-    h.biXPelsPerMeter = h.biYPelsPerMeter = 0;
-    h.biClrUsed = colour ? 0 : 256;
-    std::memcpy(block, &h, sizeof h);
-    unsigned char* table = block + sizeof h;
-    for (std::size_t i = 0; i < palette / 4; ++i) {
-        table[i * 4] = table[i * 4 + 1] = table[i * 4 + 2] = static_cast<unsigned char>(i);
-        table[i * 4 + 3] = 0;
-    }
-    unsigned char* pixels = table + palette;
+    std::size_t stride = 0;
+    unsigned char* block = AllocDib(width, lines, colour, size, stride);
+    if (!block) return nullptr;
+    unsigned char* pixels = block + PixelOffset(colour);
     for (std::uint64_t y = 0; y < lines; ++y) {
         // DIB rows go bottom-up.
         unsigned char* dst = pixels + stride * (lines - 1 - y);
-        std::memset(dst + (colour ? 3 : 1) * std::size_t(width), 0, stride - (colour ? 3 : 1) * std::size_t(width));
-        if (!colour) {
-            const unsigned char* src = planes[0]->data.data() + bpl * y;
-            if (depth == 8) std::memcpy(dst, src, std::size_t(width));
-            else
-                for (int x = 0; x < width; ++x) dst[x] = Sample(src, x, depth, true);
-        } else if (single) {
-            const unsigned char* src = planes[0]->data.data() + bpl * y;
-            if (depth == 8) {
-                for (int x = 0; x < width; ++x) {
-                    dst[x * 3] = src[x * 3 + 2];
-                    dst[x * 3 + 1] = src[x * 3 + 1];
-                    dst[x * 3 + 2] = src[x * 3];
-                }
-            } else {
-                for (int x = 0; x < width; ++x)
-                    for (int c = 0; c < 3; ++c) dst[x * 3 + 2 - c] = Sample(src, x * 3 + c, depth, false);
-            }
+        if (single) {
+            ConvertLine(planes[0]->data.data() + bpl * y, dst, stride, width, depth, colour);
         } else {
+            std::memset(dst + 3 * std::size_t(width), 0, stride - 3 * std::size_t(width));
             for (int c = 0; c < 3; ++c) {
                 const unsigned char* src = planes[c]->data.data() + bpl * y;
                 for (int x = 0; x < width; ++x) dst[x * 3 + 2 - c] = Sample(src, x, depth, false);
@@ -256,6 +270,70 @@ void TSaneDevice::Cancel() {
     if (handle_) sane_cancel(handle_);
 }
 
+static void ReportProgress(std::atomic<int>* progress, double done, int pageIndex, int pageCount) {
+    if (!progress) return;
+    const int pc = pageCount > 0 ? pageCount : 1;
+    *progress = int(1000.0 * (std::min(done, 1.0) + pageIndex % pc) / pc);
+}
+
+bool TSaneDevice::ReadStreaming(const SANE_Parameters& p, std::vector<TPage>& pages, std::atomic<int>* progress,
+                                int pageIndex, int pageCount) {
+    const bool colour = p.format == SANE_FRAME_RGB;
+    const int width = p.pixels_per_line;
+    const std::size_t bpl = std::size_t(p.bytes_per_line);
+    const std::uint64_t lines = std::uint64_t(p.lines);
+    TPage page;
+    std::size_t stride = 0;
+    auto* block = AllocDib(width, lines, colour, page.size, stride);
+    if (!block) {
+        pages.push_back({nullptr, 0, "There is not enough memory for the image."});
+        return false;
+    }
+    unsigned char* pixels = block + PixelOffset(colour);
+    // Whole lines are gathered in a small buffer and converted while it is still in the cache.
+    const std::size_t chunkLines = std::max<std::size_t>(1, (std::size_t(256) << 10) / bpl);
+    std::vector<unsigned char> chunk(chunkLines * bpl);
+    std::size_t filled = 0;
+    std::uint64_t row = 0;
+    auto fail = [&](const std::string& why) {
+        std::free(block);
+        if (!why.empty()) pages.push_back({nullptr, 0, why});
+        return false;
+    };
+    for (;;) {
+        SANE_Int n = 0;
+        SANE_Status s = sane_read(handle_, chunk.data() + filled, SANE_Int(chunk.size() - filled), &n);
+        if (s == SANE_STATUS_EOF) break;
+        if (s != SANE_STATUS_GOOD) {
+            if (s == SANE_STATUS_CANCELLED || cancelled_) return fail("");
+            return fail(sane_strstatus(s));
+        }
+        if (cancelled_) return fail("");
+        filled += std::size_t(std::max<SANE_Int>(0, n));
+        const std::size_t whole = filled / bpl;
+        for (std::size_t i = 0; i < whole && row < lines; ++i, ++row)
+            ConvertLine(chunk.data() + i * bpl, pixels + stride * (lines - 1 - row), stride, width, p.depth, colour);
+        const std::size_t used = whole * bpl;
+        if (used && used < filled) std::memmove(chunk.data(), chunk.data() + used, filled - used);
+        filled -= used;
+        ReportProgress(progress, double(row) / double(lines), pageIndex, pageCount);
+    }
+    if (row == 0) return fail("The scanner sent no image data.");
+    if (row < lines) {
+        // Fewer lines than announced: the rows that came move to the bottom of the block.
+        std::memmove(pixels, pixels + stride * (lines - row), stride * row);
+        TWAIN_BITMAPINFOHEADER h;
+        std::memcpy(&h, block, sizeof h);
+        h.biHeight = std::int32_t(row);
+        h.biSizeImage = std::uint32_t(stride * row);
+        std::memcpy(block, &h, sizeof h);
+        page.size = PixelOffset(colour) + stride * row;
+    }
+    page.dib = block;
+    pages.push_back(page);
+    return true;
+}
+
 bool TSaneDevice::ReadPage(std::vector<TPage>& pages, std::atomic<int>* progress, int pageIndex, int pageCount) {
     std::vector<TFrame> frames;
     for (;;) {
@@ -264,6 +342,14 @@ bool TSaneDevice::ReadPage(std::vector<TPage>& pages, std::atomic<int>* progress
             pages.push_back({nullptr, 0, sane_strstatus(s)});
             return false;
         }
+        const SANE_Parameters& p = frame.params;
+        if (frames.empty() && p.last_frame && (p.format == SANE_FRAME_GRAY || p.format == SANE_FRAME_RGB) &&
+            p.lines > 0 && p.pixels_per_line > 0 && p.bytes_per_line > 0 &&
+            (p.depth == 1 || p.depth == 8 || p.depth == 16) &&
+            std::uint64_t(p.pixels_per_line) * (p.format == SANE_FRAME_RGB ? 3 : 1) * std::uint64_t(p.depth) <=
+                std::uint64_t(p.bytes_per_line) * 8 &&
+            std::uint64_t(p.pixels_per_line) * std::uint64_t(p.lines) <= kMaxPixels)
+            return ReadStreaming(p, pages, progress, pageIndex, pageCount);
         const std::uint64_t expected = frame.params.lines > 0
                                            ? std::uint64_t(frame.params.lines) * std::uint64_t(std::max(0, frame.params.bytes_per_line))
                                            : 0;
@@ -286,11 +372,10 @@ bool TSaneDevice::ReadPage(std::vector<TPage>& pages, std::atomic<int>* progress
             }
             if (cancelled_) return false;
             got += std::size_t(std::max<SANE_Int>(0, n));
-            if (progress && expected) {
+            if (expected) {
                 int frameCount = frame.params.last_frame ? 1 : 3;
-                double done = (double(got) / double(expected) + double(frames.size())) / frameCount;
-                int pc = pageCount > 0 ? pageCount : 1;
-                *progress = int(1000.0 * (std::min(done, 1.0) + pageIndex % pc) / pc);
+                ReportProgress(progress, (double(got) / double(expected) + double(frames.size())) / frameCount,
+                               pageIndex, pageCount);
             }
         }
         frame.data.resize(got);

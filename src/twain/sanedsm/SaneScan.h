@@ -84,6 +84,10 @@ public:
 private:
     int FindOption(const std::string& option) const;
     bool ReadPage(std::vector<TPage>& pages, std::atomic<int>* progress, int pageIndex, int pageCount);
+    // A single grey or colour frame of known height, converted line by line straight into its
+    // DIB as the data arrives.
+    bool ReadStreaming(const SANE_Parameters& p, std::vector<TPage>& pages, std::atomic<int>* progress,
+                       int pageIndex, int pageCount);
 
     SANE_Handle handle_ = nullptr;
     std::string name_;
