@@ -151,6 +151,8 @@ void TfrmCamera::showEvent(QShowEvent* e) {
 }
 
 void TfrmCamera::FormShow() {
+    // Closed again before it got here: nothing to acquire for.
+    if (!isVisible()) return;
     TWAIN_SelectImageSource(nullptr);
     AcquirePreview();
     FillAlbums(false);
