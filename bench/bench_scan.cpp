@@ -2,7 +2,11 @@
 // the engine into a DIB, the way the import dialog does (source dialog up, "Scan" pressed as soon
 // as it shows), and prints the best wall time of N runs in milliseconds.
 //
-//   bench_scan <source manager library> [runs [page.ppm]]   (SANE_CONFIG_DIR names the test backend)
+//   bench_scan [<source manager library> [runs [page.ppm]]]
+//
+// Without arguments (as ./build.sh bench runs every benchmark) it uses the source manager of the
+// build tree and, when SANE_CONFIG_DIR is not set, a private SANE configuration naming only the
+// test backend.
 //
 // With a file name the last page is also written there as a binary PPM, to compare with scanimage.
 #include <QApplication>
@@ -14,10 +18,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 #include "TMessages.h"
+#include "TPlatform.h"
 #include "TTwainQtHost.h"
 #include "Twain.h"
 
@@ -57,12 +64,18 @@ void ScanWhenShown() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: bench_scan <source manager library> [runs]\n");
-        return 2;
+    const bool named = argc > 1 && argv[1][0] != '-';
+    std::string library = named ? argv[1] : ExecutableFolder() + "/../bin/liblumavell2-sanedsm.so";
+    setenv("LUMAVELL_TWAIN_DSM", library.c_str(), 1);
+    const int runs = named && argc > 2 ? std::atoi(argv[2]) : 5;
+    std::string privateSane;
+    if (!std::getenv("SANE_CONFIG_DIR")) {
+        privateSane = (std::filesystem::temp_directory_path() / ("bench-scan-" + std::to_string(getpid()))).string();
+        std::filesystem::create_directories(privateSane);
+        std::ofstream(privateSane + "/dll.conf") << "test\n";
+        setenv("SANE_CONFIG_DIR", privateSane.c_str(), 1);
     }
-    setenv("LUMAVELL_TWAIN_DSM", argv[1], 1);
-    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QApplication app(argc, argv);
     TPrintMessages messages;
     TTwainQtHost host(messages);
@@ -77,11 +90,12 @@ int main(int argc, char** argv) {
         const double ms = double(t.nsecsElapsed()) / 1e6;
         if (!image) {
             std::fprintf(stderr, "no image acquired\n");
+            if (!privateSane.empty()) std::filesystem::remove_all(privateSane);
             return 1;
         }
         width = TWAIN_ImageWidth(image);
         height = TWAIN_ImageHeight(image);
-        if (argc > 3 && i == runs - 1) {
+        if (named && argc > 3 && i == runs - 1) {
             QImage page = TWAIN_DibToImage(image, TWAIN_ImageBlockSize(image));
             std::ofstream out(argv[3], std::ios::binary);
             out << "P6\n" << page.width() << " " << page.height() << "\n255\n";
@@ -96,5 +110,6 @@ int main(int argc, char** argv) {
         if (ms < best) best = ms;
     }
     std::printf("%.1f %d %d\n", best, width, height);
+    if (!privateSane.empty()) std::filesystem::remove_all(privateSane);
     return 0;
 }

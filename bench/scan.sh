@@ -3,14 +3,14 @@
 # 200 x 200 mm bed, 2362 x 2362 pixels) acquired through our TWAIN source manager and the engine
 # into a DIB, against scanimage scanning the same page to a PNM file. Both use a private SANE
 # configuration folder whose dll.conf names only the test backend. Each figure is the best of
-# five runs; the ratio is ours / scanimage (target: at most 1.2).
+# eleven runs; the ratio is ours / scanimage (target: at most 1.2).
 #
 #   bench/scan.sh [build folder]      (default: build-bench, configured in Release)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$here/build-bench}
-runs=5
+runs=11
 
 if ! command -v scanimage >/dev/null; then
     sudo=()
