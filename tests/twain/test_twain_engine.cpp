@@ -199,6 +199,23 @@ TEST_F(TwainEngine, FailedTransferResetsThePendingTransfersAndWaitsForTheSource)
     EXPECT_TRUE(host.boxes.empty());
 }
 
+TEST_F(TwainEngine, FailedTransferWhoseResetFailsEndsTheAcquisitionInsteadOfLooping) {
+    FakeDsmScript s;
+    s.pageResult[0] = TWRC_FAILURE;
+    s.resetFails = true;
+    s.events[0] = MSG_XFERREADY;
+    s.events[1] = MSG_XFERREADY;
+    s.eventCount = 2;
+    Script(s);
+    EXPECT_EQ(TWAIN_Acquire(nullptr, 0), nullptr);
+    EXPECT_EQ(TWAIN_State(), 1);
+    // The loop did not wait again: the second message was never asked for.
+    EXPECT_EQ(host.statesSeen.size(), 1u);
+    EXPECT_EQ(Log(),
+              "OPENDSM 0\nOPENDS 0\nREGISTER_CALLBACK 0\nENABLEDS 0\nNATIVEXFER 1\nRESET 1\n"
+              "RESET 1\nDISABLEDS 0\nCLOSEDS 0\nCLOSEDSM 0\n");
+}
+
 TEST_F(TwainEngine, ClosingTheSourceDialogEndsWithoutImageOrMessage) {
     FakeDsmScript s;
     s.events[0] = MSG_CLOSEDSREQ;

@@ -133,6 +133,7 @@ TW_UINT16 Handle(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 dg, TW_UINT16
         return TWRC_SUCCESS;
     }
     if (dat == DAT_PENDINGXFERS && msg == MSG_RESET) {
+        if (g_script.resetFails) return TWRC_FAILURE;
         g_pending = 0;
         static_cast<TW_PENDINGXFERS*>(data)->Count = 0;
         return TWRC_SUCCESS;

@@ -17,6 +17,7 @@ struct FakeDsmScript {
     int pagesPerPass = 1;          // images pending after each MSG_XFERREADY
     TW_UINT16 pageResult[16] = {};  // result of MSG_GET for page n (0 = TWRC_XFERDONE); later pages as the last
     int endXferFailAt = 0;         // 1-based page whose MSG_ENDXFER fails (0: none)
+    bool resetFails = false;       // MSG_RESET fails
     TW_UINT16 events[16] = {};      // messages sent through the callback, one per event-loop turn
     int eventCount = 0;
     int width = 4;                 // size of the delivered images; page n gets width + n
