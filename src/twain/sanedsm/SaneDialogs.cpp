@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "Twain.h"
 
@@ -313,10 +314,15 @@ void TSourceDialog::RunWorker(TScanSettings settings, bool preview) {
     SetBusy(true);
     device_.ClearCancel();
     worker_ = std::thread([this, settings, preview] {
-        std::vector<TPage> pages;
-        TScanEnd end = device_.Scan(settings, pages, &progress_);
+        // The pages travel in a holder that releases whatever is still in it, so a result that
+        // is dropped with the dialog does not leak.
+        auto pages = std::shared_ptr<std::vector<TPage>>(new std::vector<TPage>, [](std::vector<TPage>* p) {
+            for (TPage& page : *p) std::free(page.dib);
+            delete p;
+        });
+        TScanEnd end = device_.Scan(settings, *pages, &progress_);
         QMetaObject::invokeMethod(
-            this, [this, end, pages = std::move(pages), preview]() mutable { Finished(end, std::move(pages), preview); },
+            this, [this, end, pages, preview] { Finished(end, std::exchange(*pages, {}), preview); },
             Qt::QueuedConnection);
     });
 }
