@@ -206,6 +206,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
 
     FormCreate();
     ConnectAlbumCommands();
+    ConnectScanCommand();
     ConnectNotesAndSearch();
     ConnectWelcome();
     ConnectShareCommands();

@@ -62,6 +62,8 @@ class TfrmIWant;
 class TfrmAbout;
 class TfrmDonate;
 class TImageCommands;
+class TfrmCamera;
+class TTwainHost;
 namespace viewer {
 class TViewerModel;
 enum class TViewerCommand;
@@ -200,6 +202,8 @@ public:
     TfrmNewCol* NewColDialog() const { return frmNewCol_; }
     TfrmAddtoCol* AddToColDialog() const { return frmAddtoCol_; }
     TfrmIcons* IconsDialog() const { return frmIcons_; }
+    // The scanner and camera import dialog (Import from Camera or Scanner).
+    TfrmCamera* CameraDialog() const { return frmCamera_; }
 
     // Controls of the viewer and the album pane that the panes' own code wires.
     QScrollArea* PhotoArea() const { return ScrollBox1; }
@@ -308,6 +312,8 @@ private:
     void BuildCommands();
     // Creates the album dialogs and connects the album commands to them.
     void ConnectAlbumCommands();
+    // Creates the scanner and camera import dialog and connects its command.
+    void ConnectScanCommand();
     void BuildMenus();
     void BuildImportBar();
     void BuildAlbumPane();
@@ -359,6 +365,8 @@ private:
     TfrmNewCol* frmNewCol_ = nullptr;
     TfrmAddtoCol* frmAddtoCol_ = nullptr;
     TfrmIcons* frmIcons_ = nullptr;
+    TfrmCamera* frmCamera_ = nullptr;
+    std::shared_ptr<TTwainHost> twainHost_;  // the TWAIN engine's windows and event loop
 
     std::vector<QImage> thumbStrip_;
     std::vector<QString> rowCaptions_;

@@ -1,0 +1,148 @@
+#include "TDeviceImport.h"
+
+#include <filesystem>
+
+#include "JpegCodec.h"
+#include "TCatalog.h"
+#include "TMessages.h"
+#include "TMlb2.h"
+#include "TPlatform.h"
+
+namespace devimport {
+
+int NextDeviceImageId(TMlb2& catalog) {
+    int last = 0;
+    if (catalog.Last() && !TCatalog::ParseInt(catalog.GetValue("ImgID"), last)) last = 0;
+    return last + 1 < 2000 ? 2000 : last + 1;
+}
+
+bool IsReadOnlyLine(const std::string& line) {
+    const int icon = TCatalog::AlbumEntryIcon(line);
+    return icon == 0 || icon == 2 || icon == 3;
+}
+
+}  // namespace devimport
+
+TDeviceImport::TDeviceImport(TCatalog& catalog) : catalog_(catalog) {}
+
+std::vector<std::string> TDeviceImport::DialogAlbumLines(bool afterCreation) const {
+    std::vector<std::string> lines;
+    std::string bytes;
+    if (ReadFileBytes(catalog_.Root() + "albums.pdat", bytes)) {
+        std::string line;
+        for (std::size_t i = 0; i < bytes.size();) {
+            const char c = bytes[i++];
+            if (c == '\r' || c == '\n') {
+                if (c == '\r' && i < bytes.size() && bytes[i] == '\n') ++i;
+                lines.push_back(line);
+                line.clear();
+            } else {
+                line.push_back(c);
+            }
+        }
+        if (!line.empty()) lines.push_back(line);
+    }
+    lines.push_back(afterCreation ? devimport::kNewCollectionLine : devimport::kNewAlbumLine);
+    return lines;
+}
+
+bool TDeviceImport::CheckImport(TDeviceImportFields& f, const std::function<std::string()>& pickFile) {
+    TMessages& m = catalog_.Messages();
+    if (TCatalog::AlbumEntryName(f.albumLine).empty()) {
+        ShowOk(m, "Cannot Import", "Please select a collection.", TMsgIcon::Warning);
+        return false;
+    }
+    if (devimport::IsReadOnlyLine(f.albumLine)) {
+        ShowOk(m, "Error", "This collection is read-only. You cannot add any images to this.", TMsgIcon::Information);
+        return false;
+    }
+    if (f.fileName.empty() && pickFile) f.fileName = pickFile();
+    if (f.credit.empty()) {
+        ShowOk(m, "Cannot Import", "Please type in a name.", TMsgIcon::Warning);
+        return false;
+    }
+    if (f.name.empty()) {
+        ShowOk(m, "Cannot Import", "Please type in a title.", TMsgIcon::Warning);
+        return false;
+    }
+    if (f.comments.empty()) {
+        ShowOk(m, "Cannot Import", "Please type in some keywords.", TMsgIcon::Warning);
+        return false;
+    }
+    // Without a picture or a file there is nothing to write: say so instead of failing later.
+    if (!f.hasImage) {
+        ShowOk(m, "Cannot Import",
+               "There is no photo to import yet. Press \"Re-Pick\" to scan or acquire one.", TMsgIcon::Warning);
+        return false;
+    }
+    if (f.fileName.empty()) {
+        ShowOk(m, "Cannot Import", "Please choose the file to save the photo in.", TMsgIcon::Warning);
+        return false;
+    }
+    return true;
+}
+
+bool TDeviceImport::WritePhoto(const QImage& picture, const std::string& path) {
+    std::string why;
+    if (imaging::SaveJpeg(picture, path, why, 90)) return true;
+    ShowOk(catalog_.Messages(), "Error", "The photo could not be written to\r\n" + path + "\r\n(" + why + ").",
+           TMsgIcon::Error);
+    return false;
+}
+
+TDeviceFiled TDeviceImport::File(const TDeviceImportFields& f, const std::string& openAlbumName) {
+    TDeviceFiled out;
+    TMessages& m = catalog_.Messages();
+    const std::string catalogPath = catalog_.Root() + "data.mlb";
+    const std::string albumName = TCatalog::AlbumEntryName(f.albumLine);
+    const std::string albumPath = catalog_.AlbumFilePath(albumName);
+
+    TMlb2 cat;
+    cat.Clear();
+    if (!cat.LoadFromMLB(catalogPath)) {
+        // An empty copy saved over data.mlb would lose every photo of the catalog: stop here.
+        ShowOk(m, "Critical Error", "The database was not found.", TMsgIcon::Warning);
+        return out;
+    }
+    TMlb2 album;
+    album.Clear();
+    if (!album.LoadFromMLB(albumPath)) {
+        ShowOk(m, "Critical Error", "The collection was not found.", TMsgIcon::Warning);
+        std::error_code ec;
+        // A missing album file is made afresh with the new row; one that exists but cannot be
+        // read is never written over.
+        if (std::filesystem::exists(albumPath, ec) || catalog_.AlbumIsProtected(albumName)) return out;
+        album.Clear();
+        album.AddField("ImgID");
+    }
+    out.id = devimport::NextDeviceImageId(cat);
+    TCatalog::AddImage(cat, album, out.id, f.name, f.fileName, f.credit, f.comments);
+    if (!cat.SaveToMLB(catalogPath)) {
+        ShowOk(m, "Critical Error", "The database could not be written: " + cat.ErrorText(), TMsgIcon::Warning);
+        return out;
+    }
+    if (!album.SaveToMLB(albumPath)) {
+        ShowOk(m, "Critical Error", "The collection could not be written: " + album.ErrorText(), TMsgIcon::Warning);
+    }
+    out.filed = true;
+
+    TMlb2& main = catalog_.CatalogTable();
+    main.Clear();
+    main.LoadFromMLB(catalogPath);
+    if (!openAlbumName.empty() && albumName == openAlbumName) {
+        catalog_.OpenAlbum(albumName);
+        out.reloadedOpenAlbum = true;
+    }
+    return out;
+}
+
+bool TDeviceImport::CreateAlbum(const std::string& name) {
+    std::vector<std::string>& list = catalog_.AlbumList();
+    if (!list.empty()) list.pop_back();
+    list.push_back(name + ";1");
+    list.push_back(TCatalog::kReservedAlbumLine);
+    const bool created = catalog_.CreateAlbumFile(name);
+    catalog_.SaveAlbumList();
+    catalog_.LoadAlbumList();
+    return created;
+}
