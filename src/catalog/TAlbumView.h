@@ -105,6 +105,8 @@ public:
 private:
     struct Row;
     void Emit(int done, int total);
+    // The row walk of RefreshList; problems collects one line per row that could not be read.
+    TRefreshResult BuildRows(std::vector<std::string>& problems);
 
     TCatalog& catalog_;
     TAlbumViewObserver* observer_ = nullptr;

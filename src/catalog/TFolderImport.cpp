@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "JpegCodec.h"
+#include "PlaceholderPictures.h"
 #include "TCatalog.h"
 #include "THints.h"
 #include "TMessages.h"
@@ -190,22 +191,22 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     const size_t total = files.size();
     std::vector<QImage> pictures(total);
     std::vector<std::string> errors(total);
-    // The first failing row in list order; rows after it are not worth decoding.
-    std::atomic<size_t> firstFail{total};
     std::atomic<size_t> next{0};
     std::atomic<int> done{0};
 
     auto doOne = [&](size_t i) {
-        if (i < firstFail.load()) {
+        try {
             QImage full;
             if (imaging::LoadJpeg(folder + "/" + files[i], full, errors[i], TAlbumView::kThumbWidth,
                                   TAlbumView::kThumbHeight)) {
                 pictures[i] = imaging::StretchTo(full, TAlbumView::kThumbWidth, TAlbumView::kThumbHeight);
-            } else {
-                size_t cur = firstFail.load();
-                while (i < cur && !firstFail.compare_exchange_weak(cur, i)) {
-                }
+            } else if (errors[i].empty()) {
+                errors[i] = "cannot be decoded as a JPEG picture";
             }
+        } catch (const std::exception& e) {
+            pictures[i] = QImage();
+            errors[i] = e.what();
+            if (errors[i].empty()) errors[i] = "cannot be read";
         }
         done.fetch_add(1);
     };
@@ -216,34 +217,59 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     int threads = threads_ > 0 ? threads_ : int(std::thread::hardware_concurrency());
     if (threads < 1) threads = 1;
     std::vector<std::thread> pool;
-    for (int t = 1; t < threads && size_t(t) < total; ++t) pool.emplace_back(work);
-    // The calling thread decodes too, and reports progress between its own rows (about a
-    // hundred times at most).
-    int reportedStep = -1;
-    for (size_t i = next.fetch_add(1); i < total; i = next.fetch_add(1)) {
-        doOne(i);
-        const int d = done.load();
-        const int step = int(int64_t(d) * 100 / int64_t(total));
-        if (observer && step != reportedStep) {
-            observer->OnImportProgress(d, int(total));
-            reportedStep = step;
+    {
+        // Joins the workers however this block is left.
+        struct Joiner {
+            std::vector<std::thread>& pool;
+            ~Joiner() {
+                for (auto& t : pool)
+                    if (t.joinable()) t.join();
+            }
+        } joiner{pool};
+        try {
+            for (int t = 1; t < threads && size_t(t) < total; ++t) pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            // No more threads to be had: the ones running and this thread do the work.
         }
+        // The calling thread decodes too, and reports progress between its own rows (about a
+        // hundred times at most).
+        int reportedStep = -1;
+        for (size_t i = next.fetch_add(1); i < total; i = next.fetch_add(1)) {
+            doOne(i);
+            const int d = done.load();
+            const int step = int(int64_t(d) * 100 / int64_t(total));
+            if (observer && step != reportedStep) {
+                observer->OnImportProgress(d, int(total));
+                reportedStep = step;
+            }
+        }
+        for (auto& t : pool) t.join();
+        if (observer && total > 0 && reportedStep != 100) observer->OnImportProgress(int(total), int(total));
     }
-    for (auto& t : pool) t.join();
-    if (observer && total > 0 && reportedStep != 100) observer->OnImportProgress(int(total), int(total));
 
-    const size_t fail = firstFail.load();
-    if (fail < total) {
-        // The waiting rows stay; nothing made so far is shown.
-        state_ = TListState::Placeholders;
-        names_.clear();
-        thumbs_.clear();
-        ShowOk(catalog_.Messages(), "Error", errors[fail], TMsgIcon::Error);
-        return false;
+    // A file that cannot be decoded gets the unreadable picture; the list is complete and every
+    // such file is named in one message.
+    unreadable_.clear();
+    for (size_t i = 0; i < total; ++i) {
+        if (!pictures[i].isNull()) continue;
+        pictures[i] = UnreadablePhotoPicture();
+        unreadable_.push_back(files[i] + " (" + errors[i] + ")");
     }
     names_ = files;
     thumbs_ = std::move(pictures);
     state_ = TListState::Thumbnails;
+    return true;
+}
+
+bool TFolderImport::ReportUnreadable() {
+    if (unreadable_.empty()) return false;
+    const std::vector<std::string> entries = std::move(unreadable_);
+    unreadable_.clear();
+    ShowOk(catalog_.Messages(), "Lumavell2",
+           UnreadableRowsMessage("Some photos in " + folder_ + " could not be read. Their rows show a picture that "
+                                 "says so:",
+                                 entries),
+           TMsgIcon::Warning);
     return true;
 }
 

@@ -119,9 +119,14 @@ public:
     // Folder changed: the thumbnail list shows the two waiting rows (the window paints them at
     // once), then RefreshImportList. Returns whether the thumbnails were made.
     bool FolderChanged(TImportObserver* observer = nullptr);
-    // Rebuilds the thumbnails and file names from the file list. A photo that cannot be decoded
-    // stops it with the decoder's message; the list then keeps its two waiting rows.
+    // Rebuilds the thumbnails and file names from the file list. A file that cannot be decoded
+    // (half copied, not a JPEG) gets a picture that says so and the list goes on; the files are
+    // kept for ReportUnreadable, which the window calls once the list is on screen.
     bool RefreshImportList(TImportObserver* observer = nullptr);
+    // Shows one message naming the files the last RefreshImportList could not read; false (and
+    // no message) when there were none.
+    bool ReportUnreadable();
+    const std::vector<std::string>& UnreadableFiles() const { return unreadable_; }
     // The rows of the thumbnail list: the two waiting rows (no picture), or one per file with a
     // 32-bit copy of its thumbnail.
     std::vector<TPhotoRow> UpdImportThumbs() const;
@@ -167,4 +172,5 @@ private:
     TListState state_ = TListState::Empty;
     std::vector<std::string> names_;
     std::vector<QImage> thumbs_;
+    std::vector<std::string> unreadable_;  // "name (reason)" per file the last listing could not read
 };

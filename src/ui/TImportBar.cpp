@@ -351,6 +351,7 @@ void TImportBar::importFoldersChange() {
     ShowThumbnails();
     // The waiting rows left by a failed generation are no photos to add.
     if (!made) SetButtons({});
+    import_->ReportUnreadable();
 }
 
 void TImportBar::OnImportProgress(int done, int total) {

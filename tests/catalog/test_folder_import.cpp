@@ -6,6 +6,7 @@
 
 #include "CatalogTestSupport.h"
 #include "JpegCodec.h"
+#include "PlaceholderPictures.h"
 #include "TFolderImport.h"
 #include "TPlatform.h"
 
@@ -194,39 +195,40 @@ TEST(FolderImportFixture, AFolderOfMoreThan1001PhotosIsListedWhole) {
     for (size_t i = 1; i < progress.calls.size(); ++i) EXPECT_GT(progress.calls[i].first, progress.calls[i - 1].first);
 }
 
-TEST(FolderImportFixture, AnUndecodablePhotoKeepsTheWaitingRowsAndAddingDoesNothing) {
-    ImportFixture f;
-    f.Photo("a.jpg");
-    WriteAll(f.photos + "/b.jpg", "not a jpeg at all");
-    f.Photo("c.jpg");
-    ASSERT_TRUE(f.import.ReadFolder(f.photos));
-    EXPECT_FALSE(f.import.FolderChanged());
-    ASSERT_EQ(f.messages.asked.size(), 1u);
-    EXPECT_EQ(f.messages.asked[0].caption, "Error");
-    EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Error);
-    EXPECT_FALSE(f.messages.asked[0].text.empty());
-    const auto rows = f.import.UpdImportThumbs();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].caption, "Please wait...");
-    EXPECT_EQ(rows[1].caption, "Generating Thumbnails");
-    EXPECT_TRUE(rows[0].picture.isNull());
-    EXPECT_EQ(f.import.FileCount(), 0);
+TEST(FolderImportFixture, AnUndecodablePhotoGetsTheUnreadablePictureAndTheListGoesOn) {
+    for (int threads : {1, 2}) {
+        ImportFixture f;
+        f.import.SetThreadCount(threads);
+        f.Photo("a.jpg");
+        WriteAll(f.photos + "/b.jpg", "not a jpeg at all");
+        f.Photo("c.jpg");
+        WriteAll(f.photos + "/d.jpg", "");
+        ASSERT_TRUE(f.import.ReadFolder(f.photos));
+        EXPECT_TRUE(f.import.FolderChanged());
+        EXPECT_TRUE(f.messages.asked.empty());  // reported once the window shows the list
+        const auto rows = f.import.UpdImportThumbs();
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_EQ(rows[1].caption, "b.jpg");
+        EXPECT_EQ(rows[1].picture, UnreadablePhotoPicture());
+        EXPECT_EQ(rows[3].picture, UnreadablePhotoPicture());
+        EXPECT_NE(rows[2].picture, UnreadablePhotoPicture());
+        EXPECT_EQ(f.import.FileCount(), 4);
+        EXPECT_EQ(f.import.UnreadableFiles().size(), 2u);
 
-    // The waiting rows are not photos: selecting one enables nothing and both adds do nothing.
-    EXPECT_EQ(f.import.ThumbnailSelected("Trips;1"), TAddButtons{});
-    const TImportAdd one = f.import.AddTo(0, "Trips;1");
-    const TImportAdd all = f.import.AddAll("Trips;1");
-    EXPECT_TRUE(one.ids.empty());
-    EXPECT_FALSE(one.refreshList);
-    EXPECT_TRUE(all.ids.empty());
-    EXPECT_FALSE(all.refreshList);
-    EXPECT_EQ(f.catalog->CatalogTable().RecordCount(), 1);
-    EXPECT_EQ(f.messages.asked.size(), 1u);
+        EXPECT_TRUE(f.import.ReportUnreadable());
+        ASSERT_EQ(f.messages.asked.size(), 1u);
+        EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Warning);
+        EXPECT_NE(f.messages.asked[0].text.find("b.jpg"), std::string::npos);
+        EXPECT_NE(f.messages.asked[0].text.find("d.jpg"), std::string::npos);
+        EXPECT_EQ(f.messages.asked[0].text.find("a.jpg"), std::string::npos);
+        EXPECT_FALSE(f.import.ReportUnreadable());  // said once
 
-    // Fixing the folder and changing to it again fills the list.
-    f.Photo("b.jpg");
-    EXPECT_TRUE(f.import.FolderChanged());
-    EXPECT_EQ(f.import.UpdImportThumbs().size(), 3u);
+        // The rows are photos like any other: selecting enables the buttons and Add All files all.
+        EXPECT_EQ(f.import.ThumbnailSelected("Trips;1"), (TAddButtons{true, true}));
+        const TImportAdd all = f.import.AddAll("Trips;1");
+        EXPECT_EQ(all.ids.size(), 4u);
+        EXPECT_TRUE(all.refreshList);
+    }
 }
 
 TEST(FolderImportFixture, AddButtonStates) {

@@ -85,7 +85,7 @@ private slots:
     void addButtonStates();
     void addAllFilesEveryPhotoAndReloadsTheAlbum();
     void addToFilesTheSelectedPhoto();
-    void failedThumbnailsLeaveWaitingRowsAndAddsDoNothing();
+    void unreadablePhotosAreListedAndNamedOnce();
     void largeFolderListedWholeWithProgress();
     void browseOnlyChangesToAnotherFolder();
     void importCommandSettingHelpAndHint();
@@ -345,7 +345,7 @@ void TestImportBar::addToFilesTheSelectedPhoto() {
     QCOMPARE(testsupport::ReadAll(env.root + "data.mlb"), before);
 }
 
-void TestImportBar::failedThumbnailsLeaveWaitingRowsAndAddsDoNothing() {
+void TestImportBar::unreadablePhotosAreListedAndNamedOnce() {
     TEnv env;
     env.Photo("a.jpg");
     testsupport::WriteAll(env.photos + "/b.jpg", "not a photo");
@@ -354,27 +354,28 @@ void TestImportBar::failedThumbnailsLeaveWaitingRowsAndAddsDoNothing() {
     TfrmMain& w = app->Main();
     TImportBar& bar = *w.ImportBarContents();
     OpenAlbum(w, 0);
-    const std::string before = testsupport::ReadAll(env.root + "data.mlb");
+    env.messages.asked.clear();
+    // The message comes once the list is on screen and the cursor is back.
+    QStringList rowsAtMessage;
+    bool hourglassAtMessage = true;
+    env.messages.onShow = [&](const testsupport::AskedMessage&) {
+        rowsAtMessage = Rows(bar.Thumbnails());
+        hourglassAtMessage = QApplication::overrideCursor() != nullptr;
+    };
     QVERIFY(bar.ChangeFolder(env.photos));
+    env.messages.onShow = nullptr;
     QCOMPARE(env.messages.asked.size(), size_t(1));
-    QCOMPARE(env.messages.asked[0].icon, TMsgIcon::Error);
-    QCOMPARE(Rows(bar.Thumbnails()), QStringList({"Please wait...", "Generating Thumbnails"}));
-    QCOMPARE(Rows(bar.Files()), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
-    CHECK_BUTTONS(bar, false, false);
-    QCOMPARE(w.importRowCount(), 0);
+    QCOMPARE(env.messages.asked[0].icon, TMsgIcon::Warning);
+    QVERIFY(env.messages.asked[0].text.find("b.jpg") != std::string::npos);
+    QVERIFY(env.messages.asked[0].text.find("c.jpg") == std::string::npos);
+    QCOMPARE(rowsAtMessage, QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+    QVERIFY(!hourglassAtMessage);
+    QCOMPARE(Rows(bar.Thumbnails()), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+    QCOMPARE(w.importRowCount(), 3);
 
-    // The waiting rows are no photos: selecting one enables nothing, and both adds do nothing.
-    int shown = 0;
-    connect(&w, &TfrmMain::ImportPhotoShown, this, [&] { ++shown; });
-    bar.Thumbnails()->setCurrentRow(1);
-    CHECK_BUTTONS(bar, false, false);
-    QCOMPARE(shown, 0);
-    bar.ToolButton10Click();
+    // Add All files every row, the unreadable one included.
     bar.ToolButton26Click();
-    QCOMPARE(testsupport::ReadAll(env.root + "data.mlb"), before);
-    QCOMPARE(env.AlbumIds("Holiday"), QStringList({"2", "3"}));
-    QCOMPARE(w.PhotoList()->count(), 2);
-    QVERIFY(!env.store.ReadBool("Images", "firstTime_importPhoto", false));
+    QCOMPARE(env.AlbumIds("Holiday"), QStringList({"2", "3", "4", "5", "6"}));
 }
 
 void TestImportBar::largeFolderListedWholeWithProgress() {

@@ -68,7 +68,7 @@ private slots:
     void albumBoxListsAlbumsWithIcons();
     void unreadableCatalogKeptWhenUserDeclines();
     void openingAlbumFillsPhotoList();
-    void undecodablePhotoLeavesWaitingRows();
+    void undecodablePhotoIsListedAndNamed();
     void longRefreshShowsProgress();
     void thumbnailQuestionComesAtSecondOpening();
     void openColOpensKnownAlbum();
@@ -167,18 +167,28 @@ void TestMainAlbums::openingAlbumFillsPhotoList() {
     QVERIFY(w.Command("Share")->isEnabled());
 }
 
-void TestMainAlbums::undecodablePhotoLeavesWaitingRows() {
+void TestMainAlbums::undecodablePhotoIsListedAndNamed() {
     TEnv env;
     const std::string broken = env.photos + "/broken.jpg";
     testsupport::WriteAll(broken, "this is not a JPEG file");
-    env.MakeCatalog({{"Broken", broken}});
+    env.MakeCatalog({{"Broken", broken}, {"Beach", env.Jpeg("beach.jpg", Qt::yellow)}});
     auto app = env.Start();
-    Show(app->Main());
+    TfrmMain& w = app->Main();
+    Show(w);
     env.messages.asked.clear();
-    app->Main().ComboBox1Change(0);
+    QStringList rowsAtMessage;
+    env.messages.onShow = [&](const testsupport::AskedMessage&) { rowsAtMessage = Rows(w.PhotoList()); };
+    w.ComboBox1Change(0);
+    env.messages.onShow = nullptr;
     QCOMPARE(env.messages.asked.size(), size_t(1));
-    QCOMPARE(Rows(app->Main().PhotoList()), QStringList({"Please wait...", "Generating Thumbnails"}));
+    QVERIFY(env.messages.asked[0].text.find(broken) != std::string::npos);
+    QCOMPARE(rowsAtMessage, QStringList({"Broken", "Beach"}));
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Broken", "Beach"}));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+    // The album's commands work as after any refresh.
+    QVERIFY(w.Command("First")->isEnabled());
+    QVERIFY(w.Command("SlideShow")->isEnabled());
+    QVERIFY(w.Command("Share")->isEnabled());
 }
 
 void TestMainAlbums::longRefreshShowsProgress() {
