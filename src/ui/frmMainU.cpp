@@ -38,6 +38,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
@@ -217,8 +218,8 @@ void TfrmMain::FormCreate() {
                "the data has been wiped. It is suggested that you reinstall Lumavell to be sure that you do not "
                "receive any errors.");
     settings_.WriteString(kSection, "useDir", installFolder_);
-    SetPaneWidth(Panel1, settings_.ReadInteger(kSection, "albumPanWidth", kDefaultPaneWidth));
-    SetPaneWidth(Panel4, settings_.ReadInteger(kSection, "importPanWidth", kDefaultPaneWidth));
+    SetPaneWidth(Panel1, settings_.ReadInteger(kSection, "albumPanWidth", kDefaultPaneWidth, 0, kMaxPaneWidth));
+    SetPaneWidth(Panel4, settings_.ReadInteger(kSection, "importPanWidth", kDefaultPaneWidth, 0, kMaxPaneWidth));
     LayoutAlbumPane();
     help_->SetInstallFolder(installFolder_);
     help_->SetHelpFileName(helpFileName_);
@@ -897,7 +898,7 @@ void TfrmMain::FormShow() {
         std::error_code ec;
         std::filesystem::current_path(installFolder_, ec);
     }
-    settings_.WriteInteger(kSection, "timesRun", settings_.ReadInteger(kSection, "timesRun", 0) + 1);
+    settings_.WriteInteger(kSection, "timesRun", settings_.ReadInteger(kSection, "timesRun", 0, 0, INT_MAX - 1) + 1);
     if (splash_) {
         splash_->hide();
         splash_->deleteLater();

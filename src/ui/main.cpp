@@ -29,6 +29,8 @@ int main(int argc, char** argv) {
     // Until the main window exists, message boxes belong to the splash so that they appear
     // above it rather than hidden behind it.
     TQtMessages messages(splash);
+    // A settings file that cannot be read or written is reported, not passed over in silence.
+    settings.SetMessages(&messages);
     TLinuxPlatform platform;
     std::vector<std::string> args(argv + 1, argv + argc);
 
@@ -38,5 +40,8 @@ int main(int argc, char** argv) {
     messages.SetParent(&windows.Main());
     windows.Main().SetSplash(splash);
     windows.Main().show();
-    return app.exec();
+    const int result = app.exec();
+    // The settings written while the windows are destroyed report on a box of their own.
+    messages.SetParent(nullptr);
+    return result;
 }

@@ -85,6 +85,7 @@ private slots:
     void paneTogglesAndTheirChecks();
     void albumPaneToggleTwiceRefillsList();
     void paneSettingsSurviveARestart();
+    void hugeStoredNumbersAreClamped();
     void importBarToggle();
     void placementSavedAndRestored();
     void placementBeyondDesktopMovesLeft();
@@ -461,6 +462,30 @@ void TestMainWindow::albumPaneToggleTwiceRefillsList() {
     QCOMPARE(list->item(2)->text(), QString("three"));
     QVERIFY(list->selectedItems().isEmpty());
     QCOMPARE(Child<QWidget>(w, "btnSearch")->width(), 150);
+}
+
+void TestMainWindow::hugeStoredNumbersAreClamped() {
+    TEnv env;
+    QVERIFY(env.store.WriteString("Images", "albumPanWidth", "2147483647"));
+    QVERIFY(env.store.WriteString("Images", "importPanWidth", "-2147483648"));
+    QVERIFY(env.store.WriteString("Images", "showImport", "1"));
+    QVERIFY(env.store.WriteString("Images", "timesRun", "2147483647"));
+    QVERIFY(env.store.WriteString("Images", "frmMain", "200,0,1,-2147483648,-2147483648,2147483647,2147483647"));
+    {
+        auto app = env.Start();
+        TfrmMain& w = app->Main();
+        QCOMPARE(w.PaneWidth(w.AlbumPane()), mainlayout::kMaxPaneWidth);
+        QCOMPARE(w.PaneWidth(w.ImportBar()), 0);
+        w.show();
+        Flush();
+        // The count stays at the top of the range instead of wrapping to a negative number.
+        QCOMPARE(env.Int("timesRun"), 2147483647);
+        QVERIFY(w.geometry().width() <= 1 << 20);
+    }
+    QVERIFY(env.Int("albumPanWidth") <= mainlayout::kMaxPaneWidth);
+    QVERIFY(env.Int("albumPanWidth") >= 0);
+    const auto placement = mainlayout::ParsePlacement(env.Str("frmMain"));
+    QVERIFY(placement.has_value());
 }
 
 void TestMainWindow::paneSettingsSurviveARestart() {
