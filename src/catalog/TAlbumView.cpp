@@ -3,11 +3,13 @@
 #include <QPainter>
 #include <atomic>
 #include <condition_variable>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 #include <unordered_map>
 
 #include "JpegCodec.h"
@@ -364,6 +366,12 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
     TZipEngine zip(&catalog_.Messages());
     zip.SetArchiveName(archive);
     zip.SetBaseFolder(folder);
+    // Only what the cache can hold: "<id>.bmp" files no larger than a thumbnail can be. Anything
+    // else would lie in the cache folder for good, as nothing reads or removes it.
+    zip.SetEntryFilter([](const std::string& name, std::uint64_t size) {
+        int id = 0;
+        return size <= kMaxThumbnailFileBytes && ThumbnailIdOfName(name, id);
+    });
     zip.Extract();
     // Whatever the outcome: the cache is rebuilt from the photos as needed.
     fs::remove(archive, ec);
@@ -372,18 +380,29 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
 void TAlbumView::PackThumbnails(bool compressChecked) {
     if (!compressChecked) return;
     const int n = catalog_.LastImageId();
+    // The cache files of identifiers 1 to n that can be read; one that cannot stays where it is
+    // rather than spoil the archive for all the others.
     std::vector<std::string> files;
-    for (int i = 1; i <= n; ++i) {
-        std::string path = catalog_.ThumbnailPath(i);
-        if (IsRegularFile(path)) files.push_back(std::move(path));
+    for (const TCachedThumbnail& t : CachedThumbnails(catalog_.ThumbnailFolder(), n)) {
+        std::error_code ec;
+        const auto size = fs::file_size(t.path, ec);
+        if (ec || size > kMaxThumbnailFileBytes) continue;
+        const int fd = ::open(t.path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::close(fd);
+        files.push_back(t.path);
     }
+    bool packed = true;
     if (!files.empty()) {
         TZipEngine zip(&catalog_.Messages());
         zip.SetArchiveName(catalog_.Root() + "thumbnails.dat");
         zip.ClearFiles();
         for (const auto& f : files) zip.AddFileToList(f);
-        zip.Add();
+        packed = zip.Add();
     }
+    // Only what the archive now holds leaves the folder; after a failed pack (a full disk) the
+    // cache stays as it is and is used as it is at the next start.
+    if (!packed) return;
     std::error_code ec;
     for (const auto& f : files) fs::remove(f, ec);
     fs::remove(catalog_.ThumbnailFolder(), ec);  // only succeeds when it is empty
@@ -392,11 +411,10 @@ void TAlbumView::PackThumbnails(bool compressChecked) {
 // ---------------------------------------------------------------- preferences
 
 int TAlbumView::DeleteThumbnails() {
-    const int n = catalog_.LastImageId();
     int removed = 0;
     std::error_code ec;
-    for (int i = 1; i <= n; ++i)
-        if (fs::remove(catalog_.ThumbnailPath(i), ec)) ++removed;
+    for (const TCachedThumbnail& t : CachedThumbnails(catalog_.ThumbnailFolder(), catalog_.LastImageId()))
+        if (fs::remove(t.path, ec)) ++removed;
     return removed;
 }
 

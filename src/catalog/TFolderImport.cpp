@@ -4,6 +4,7 @@
 #include <atomic>
 #include <filesystem>
 #include <cstdint>
+#include <limits>
 #include <set>
 #include <thread>
 
@@ -332,6 +333,13 @@ bool TFolderImport::FileOne(int row, const std::string& albumName, const std::st
         return false;
     }
     const int id = catalog_.NextImageId();
+    if (last == std::numeric_limits<int>::max()) {
+        ShowOk(catalog_.Messages(), "Error",
+               "The photo catalog has used up its photo numbers (the last is " + lastText +
+                   "), so no more photos can be added to it.",
+               TMsgIcon::Error);
+        return false;
+    }
     TCatalog::AddImage(cat, catalog_.AlbumTable(), id, ImportTitle(name), path, credit, "");
     catalog_.SaveCatalog();
     catalog_.SaveAlbum(albumName);

@@ -336,6 +336,21 @@ TEST(FolderImportFixture, ALastIdentifierThatIsNotANumberStopsBeforeWriting) {
     EXPECT_NE(f.messages.asked[0].text.find("x7"), std::string::npos);
 }
 
+TEST(FolderImportFixture, TheLargestLastIdentifierStopsBeforeWriting) {
+    ImportFixture f;
+    f.Photo("a.jpg");
+    f.Open();
+    TMlb2& cat = f.catalog->CatalogTable();
+    cat.Last();
+    cat.SetValue("ImgID", "2147483647");
+    const TImportAdd r = f.import.AddAll("Trips;1");
+    EXPECT_TRUE(r.ids.empty());
+    EXPECT_EQ(cat.RecordCount(), 1);
+    EXPECT_EQ(f.catalog->AlbumTable().RecordCount(), 0);
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_NE(f.messages.asked[0].text.find("2147483647"), std::string::npos);
+}
+
 TEST(FolderImportFixture, BrowseChangesOnlyToAnotherFolder) {
     ImportFixture f;
     fs::create_directories(f.photos + "/sub");
