@@ -101,6 +101,15 @@ std::vector<TVolume> MountedVolumes(const std::string& mountsFile) {
     return out;
 }
 
+std::vector<std::string> DriveRoots(const std::vector<std::string>& mountPoints, const std::string& home) {
+    std::set<std::string> roots(mountPoints.begin(), mountPoints.end());
+    roots.insert("/");
+    std::string h = home;
+    while (h.size() > 1 && h.back() == '/') h.pop_back();
+    if (!h.empty() && h[0] == '/') roots.insert(h);
+    return {roots.begin(), roots.end()};
+}
+
 std::vector<std::string> FolderRows(const std::string& folder) {
     std::vector<std::string> rows;
     if (folder.empty() || folder[0] != '/') return rows;

@@ -42,6 +42,10 @@ inline constexpr const char* kShowImportKey = "showImport";
 // cgroup, snap images, ...) are left out, and so is any mount point listed twice after its
 // first line. Sorted by mount point, "/" first.
 std::vector<TVolume> MountedVolumes(const std::string& mountsFile = "/proc/self/mounts");
+// The drive selector's folders: the mount points given, plus the root folder and the home folder
+// (when it is an absolute path), each once, sorted. Neither the root nor the home folder need be
+// in the mount table (a container, a chroot) to be offered.
+std::vector<std::string> DriveRoots(const std::vector<std::string>& mountPoints, const std::string& home);
 // True for file system types that hold no user files.
 bool IsPseudoFileSystem(const std::string& fsType);
 

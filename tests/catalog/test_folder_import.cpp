@@ -142,10 +142,18 @@ TEST(MountedVolumes, SkipsPseudoFileSystemsAndDecodesEscapes) {
     EXPECT_EQ(v[1].fsType, "vfat");
     EXPECT_EQ(v[2].device, "server:/share");
     EXPECT_TRUE(MountedVolumes(d.file("none")).empty());
-    // The machine's own table always has the root.
-    bool root = false;
-    for (const auto& m : MountedVolumes()) root |= m.mountPoint == "/";
-    EXPECT_TRUE(root);
+}
+
+TEST(DriveRoots, TheRootAndTheHomeFolderAreAlwaysOffered) {
+    // A container's table may list neither.
+    EXPECT_EQ(DriveRoots({}, "/home/ann"), (std::vector<std::string>{"/", "/home/ann"}));
+    EXPECT_EQ(DriveRoots({"/media/usb", "/"}, "/home/ann/"),
+              (std::vector<std::string>{"/", "/home/ann", "/media/usb"}));
+    EXPECT_EQ(DriveRoots({"/home"}, "/home"), (std::vector<std::string>{"/", "/home"}));
+    EXPECT_EQ(DriveRoots({}, ""), std::vector<std::string>{"/"});
+    EXPECT_EQ(DriveRoots({}, "relative"), std::vector<std::string>{"/"});
+    // The drive line of a folder under the home folder is the home folder's.
+    EXPECT_EQ(VolumeOf("/home/ann/pics", DriveRoots({}, "/home/ann")), "/home/ann");
 }
 
 TEST(FolderImportFixture, ReadingAFolderMakesItTheWorkingDirectoryButNotTheThumbnails) {

@@ -3,6 +3,7 @@
 // a folder whose thumbnails cannot be made, a large folder, Browse, and the Import Bar command's
 // setting, help and hint.
 #include <QtTest>
+#include <QDir>
 
 #include <QAction>
 #include <QComboBox>
@@ -82,6 +83,7 @@ private slots:
     void controlsToolBarAndStartFolder();
     void openingFolderRowsWalksTheTree();
     void drivesKeepTheirOwnCurrentFolder();
+    void folderNamesOutsideTheLocalEncodingOpen();
     void addButtonStates();
     void addAllFilesEveryPhotoAndReloadsTheAlbum();
     void addToFilesTheSelectedPhoto();
@@ -181,6 +183,32 @@ void TestImportBar::openingFolderRowsWalksTheTree() {
     // A folder that has gone since leaves everything as it was.
     QVERIFY(!bar.ChangeFolder(env.photos + "/gone"));
     QCOMPARE(bar.Import().CurrentFolder(), env.photos);
+}
+
+void TestImportBar::folderNamesOutsideTheLocalEncodingOpen() {
+    TEnv env;
+    // Latin-1 bytes, not valid UTF-8: the name cannot be spelt in the program's text.
+    const std::string odd = env.photos + "/Caf\xE9 \xFF";
+    fs::create_directories(odd);
+    fs::copy_file(env.Jpeg(env.dir.file("inside.jpg")), odd + "/inside.jpg");
+    auto app = env.Start(env.photos);
+    TImportBar& bar = *app->Main().ImportBarContents();
+    QListWidget* folders = bar.Folders();
+    int row = -1;
+    for (int i = 0; i < folders->count(); ++i)
+        if (folders->item(i)->text().startsWith("Caf")) row = i;
+    QVERIFY(row >= 0);
+    emit folders->itemActivated(folders->item(row));
+    QCOMPARE(bar.Import().CurrentFolder(), odd);
+    QCOMPARE(Rows(bar.Thumbnails()), QStringList({"inside.jpg"}));
+    // And back up through its level rows.
+    emit folders->itemActivated(folders->item(Rows(folders).indexOf("photos")));
+    QCOMPARE(bar.Import().CurrentFolder(), env.photos);
+    // The root is a drive whatever the mount table says, and so is the home folder.
+    QStringList drives;
+    for (int i = 0; i < bar.Drives()->count(); ++i) drives << bar.Drives()->itemData(i).toByteArray();
+    QVERIFY(drives.contains("/"));
+    QVERIFY(drives.contains(QDir::homePath()));
 }
 
 void TestImportBar::drivesKeepTheirOwnCurrentFolder() {
