@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "CatalogTestSupport.h"
 #include "JpegCodec.h"
@@ -481,4 +482,28 @@ TEST(AlbumView, OpeningAnAlbumLine) {
     EXPECT_EQ(f.view.OpenAlbumLine("Search Results;2"), TRefreshResult::Done);
     EXPECT_TRUE(f.view.SearchResultsMode());
     EXPECT_EQ(f.view.RowCount(), 0);
+}
+
+TEST(AlbumView, AnExceptionDuringTheRefreshEndsItWithAMessageAndJoinsTheLoaders) {
+    struct Throwing : TAlbumViewObserver {
+        int progress = 0;
+        std::string finished;
+        void OnProgress(int, int) override {
+            if (++progress == 2) throw std::runtime_error("no memory for the row");
+        }
+        void OnRefreshFinished(TRefreshResult r) override { finished = r == TRefreshResult::Stopped ? "stopped" : "other"; }
+    };
+    ViewFixture f;
+    f.view.SetThreadCount(4);
+    Throwing observer;
+    f.view.SetObserver(&observer);
+    for (int i = 0; i < 40; ++i) f.Add("P" + std::to_string(i), f.Photo("p" + std::to_string(i) + ".jpg", qRgb(i, 60, 70)));
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Stopped);
+    EXPECT_EQ(observer.finished, "stopped");
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_NE(f.messages.asked[0].text.find("no memory for the row"), std::string::npos);
+    // The view is usable afterwards.
+    f.view.SetObserver(nullptr);
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_EQ(f.view.RowCount(), 40);
 }
