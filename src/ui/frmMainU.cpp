@@ -9,6 +9,7 @@
 #include "TMessages.h"
 #include "TPanes.h"
 #include "TPhotoList.h"
+#include "TQuietToolTips.h"
 #include "TSettingsStore.h"
 #include "TViewerModel.h"
 #include "frmHelpU.h"
@@ -647,6 +648,7 @@ void TfrmMain::BuildAlbumPane() {
     }
     tbAlbum->widgetForAction(Command("nuImport"))->setObjectName("btnAlbumImport");
     tbAlbum->widgetForAction(Command("Share"))->setObjectName("btnAlbumShare");
+    TQuietToolTips::Install(tbAlbum);
     stripAlbum = new THScrollStrip(tbAlbum, Panel1);
     Name(stripAlbum, "stripAlbum", "Album tool bar");
 

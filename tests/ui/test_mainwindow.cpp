@@ -1,6 +1,7 @@
 // The main window on a settings store of its own: first start, panes, dividers, album pane
 // layout, placement, commands and menus, accessibility, and the settings written at the end.
 #include <QtTest>
+#include <QHelpEvent>
 
 #include <QAccessible>
 #include <QAction>
@@ -27,6 +28,7 @@
 #include "TestSupport.h"
 #include "UiTestEnv.h"
 #include "frmMainU.h"
+#include "TQuietToolTips.h"
 #include "frmPrefs2U.h"
 
 using testsupport::Flush;
@@ -809,8 +811,17 @@ void TestMainWindow::toolBars() {
     QCOMPARE(album->widgetForAction(w.Command("nuImport"))->objectName(), QString("btnAlbumImport"));
     QCOMPARE(album->widgetForAction(w.Command("Share"))->objectName(), QString("btnAlbumShare"));
 
-    // A button disappears with its command.
+    // A tool tip shows a command's hint; Import Image has none, so it shows none (rather than
+    // its caption again): its tip event is swallowed.
     ShowNormal(w);
+    auto* quiet = album->findChild<TQuietToolTips*>();
+    QVERIFY(quiet);
+    QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), QPoint(2, 2));
+    QVERIFY(quiet->eventFilter(album->widgetForAction(w.Command("nuImport")), &tip));
+    QVERIFY(!quiet->eventFilter(album->widgetForAction(w.Command("SlideShow")), &tip));
+    QCOMPARE(album->widgetForAction(w.Command("SlideShow"))->toolTip(), QString("Show this collection as a slideshow"));
+
+    // A button disappears with its command.
     QWidget* add = image->widgetForAction(w.Command("AddToCollection"));
     QVERIFY(!add->isVisible());
     w.Command("AddToCollection")->setVisible(true);
