@@ -856,10 +856,13 @@ void TfrmMain::RestorePlacement() {
     }
     normalRect_ = ToQRect(RestoredRect(p->normal, desktop, screens, primaryArea));
     setGeometry(normalRect_);
-    // A window left minimised comes back as it was before it was minimised.
-    bool maximised = p->showCmd == kShowMaximized ||
-                     (p->showCmd == kShowMinimized && (p->flags & kRestoreToMaximized));
-    setWindowState(maximised ? Qt::WindowMaximized : Qt::WindowNoState);
+    // A window closed while minimised opens minimised, and is restored to what it was before
+    // it was minimised (maximised when the flag says so).
+    const bool maximised = p->showCmd == kShowMaximized ||
+                           (p->showCmd == kShowMinimized && (p->flags & kRestoreToMaximized));
+    Qt::WindowStates state = maximised ? Qt::WindowMaximized : Qt::WindowNoState;
+    if (p->showCmd == kShowMinimized) state |= Qt::WindowMinimized;
+    setWindowState(state);
 }
 
 void TfrmMain::TrackNormalRect() {

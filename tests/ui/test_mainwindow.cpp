@@ -90,6 +90,7 @@ private slots:
     void hugeStoredNumbersAreClamped();
     void importBarToggle();
     void placementSavedAndRestored();
+    void placementMinimisedReopensMinimised();
     void placementBeyondDesktopMovesLeft();
     void placementMalformedOpensMaximised();
     void placementOffScreenIsCentred();
@@ -580,6 +581,23 @@ void TestMainWindow::placementSavedAndRestored() {
     app->Main().showMaximized();
     Flush();
     QCOMPARE(QString::fromStdString(app->Main().PlacementText()), QString("200,0,3,40,30,680,510"));
+}
+
+void TestMainWindow::placementMinimisedReopensMinimised() {
+    for (const char* flags : {"0", "2"}) {
+        TEnv env;
+        env.store.WriteString("Images", "frmMain", std::string("200,") + flags + ",2,40,30,680,510");
+        {
+            auto app = env.Start();
+            app->Main().show();
+            Flush();
+            QVERIFY(app->Main().isMinimized());
+            QCOMPARE(app->Main().isMaximized(), std::string(flags) == "2");
+            QCOMPARE(app->Main().geometry(), QRect(40, 30, 640, 480));
+        }
+        // Still minimised at the end: stored so again.
+        QCOMPARE(QString::fromStdString(env.Str("frmMain")), QString("200,") + flags + ",2,40,30,680,510");
+    }
 }
 
 void TestMainWindow::placementBeyondDesktopMovesLeft() {
