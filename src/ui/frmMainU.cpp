@@ -1,5 +1,6 @@
 #include "frmMainU.h"
 
+#include "TComboPopup.h"
 #include "TDialogParts.h"
 #include "TBalloonHint.h"
 #include "THelp.h"
@@ -607,6 +608,7 @@ void TfrmMain::BuildAlbumPane() {
     ComboBox1 = new QComboBox(Panel1);
     Name(ComboBox1, "ComboBox1", "Albums");
     ComboBox1->setMaxVisibleItems(kAlbumBoxVisibleLines);
+    UseListPopup(ComboBox1);
     ComboBox1->setIconSize(QSize(16, 16));
     ComboBox1->setItemDelegate(new TAlbumLineDelegate(ComboBox1));
     connect(ComboBox1, &QComboBox::activated, this, [this](int index) { ComboBox1Change(index); });

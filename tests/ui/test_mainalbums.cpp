@@ -2,6 +2,8 @@
 // command line, the files written at closing, the thumbnail cache options, help and the
 // start-up hints.
 #include <QtTest>
+#include <QScrollBar>
+#include <QAbstractItemView>
 
 #include <QAccessible>
 #include <QAction>
@@ -66,6 +68,7 @@ class TestMainAlbums : public QObject {
     Q_OBJECT
 private slots:
     void albumBoxListsAlbumsWithIcons();
+    void albumBoxDropDownShowsTwentyLines();
     void unreadableCatalogKeptWhenUserDeclines();
     void openingAlbumFillsPhotoList();
     void undecodablePhotoIsListedAndNamed();
@@ -96,11 +99,36 @@ void TestMainAlbums::albumBoxListsAlbumsWithIcons() {
     QVERIFY(box->itemIcon(2).isNull());
     QCOMPARE(box->itemData(1, Qt::AccessibleTextRole).toString(), QString("Work"));
     QCOMPARE(box->maxVisibleItems(), 20);
+    QCOMPARE(box->style()->styleHint(QStyle::SH_ComboBox_Popup, nullptr, box), 0);
     QStyleOptionViewItem opt;
     opt.initFrom(box);
     QCOMPARE(box->itemDelegate()->sizeHint(opt, box->model()->index(0, 0)).height(), 22);
     // The album list in memory ends with the reserved line.
     QCOMPARE(app->Main().Catalog().AlbumList().back(), std::string("Search Results;2"));
+}
+
+void TestMainAlbums::albumBoxDropDownShowsTwentyLines() {
+    TEnv env;
+    std::vector<testsupport::UiAlbum> albums;
+    for (int i = 0; i < 30; ++i) albums.push_back({"Album " + std::to_string(i) + ";0"});
+    QVERIFY(env.WriteCatalog(albums));
+    QVERIFY(env.WriteIcons({Qt::red}));
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    QComboBox* box = w.AlbumBox();
+    QCOMPARE(box->count(), 31);
+    box->showPopup();
+    Flush();
+    QAbstractItemView* view = box->view();
+    QVERIFY(view->isVisible());
+    // Twenty whole lines fit in the list, and it scrolls to the rest.
+    const int lines = view->viewport()->height() / 22;
+    QCOMPARE(lines, 20);
+    QVERIFY(view->verticalScrollBar()->maximum() > 0);
+    // It opens below the box, not over it.
+    QVERIFY(view->window()->geometry().top() >= box->mapToGlobal(QPoint(0, box->height())).y() - 1);
+    box->hidePopup();
 }
 
 void TestMainAlbums::unreadableCatalogKeptWhenUserDeclines() {
