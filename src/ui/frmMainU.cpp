@@ -15,6 +15,7 @@
 #include "TViewerModel.h"
 #include "frmHelpU.h"
 #include "frmPrefs2U.h"
+#include "frmSearchOptsU.h"
 
 #include <QAction>
 #include <QApplication>
@@ -359,7 +360,7 @@ void TfrmMain::SetPrefs(TfrmPrefs2* prefs) {
     connect(prefs_, &TfrmPrefs2::PrintingClicked, this, [this] { Command("PrintPrefs")->trigger(); });
     connect(prefs_, &TfrmPrefs2::SaveThumbsCleared, this, [this] { albumView_->SaveThumbnailsClicked(false, false); });
     connect(prefs_, &TfrmPrefs2::RefreshThumbnailsClicked, this, [this] { albumView_->RefreshThumbnailsClicked(); });
-    connect(prefs_, &TfrmPrefs2::SearchOptionsClicked, this, [this] { btnSearchOptionsClick(); });
+    connect(prefs_, &TfrmPrefs2::SearchOptionsClicked, this, [this] { frmSearchOpts_->ExecFromPreferences(); });
     connect(prefs_, &TfrmPrefs2::IconsClicked, this, [this] { IconsExecute(); });
     connect(prefs_, &TfrmPrefs2::HelpClicked, this,
             [this] { help_->ShowHelpTopic(static_cast<QWidget*>(prefs_), helptopic::kOptions); });
