@@ -299,7 +299,7 @@ std::vector<TPhotoRow> TFolderImport::UpdImportThumbs() const {
 
 bool TFolderImport::Browse(const std::string& startFolder) {
     const std::string chosen =
-        catalog_.Messages().BrowseFolder(kBrowseCaption, startFolder.empty() ? folder_ : startFolder);
+        catalog_.Messages().BrowseFolderWithText(kBrowseCaption, kBrowseText, startFolder.empty() ? folder_ : startFolder);
     if (chosen.empty()) return false;
     // The same folder (by identity, however it is spelt) changes nothing.
     std::error_code ec;

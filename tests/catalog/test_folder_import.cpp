@@ -376,6 +376,8 @@ TEST(FolderImportFixture, BrowseChangesOnlyToAnotherFolder) {
     ASSERT_FALSE(f.messages.asked.empty());
     EXPECT_EQ(f.messages.asked[0].kind, "folder");
     EXPECT_EQ(f.messages.asked[0].caption, "Browse...");
+    EXPECT_EQ(f.messages.instruction,
+              "Choose a folder that contains the photos that you want to import and then click OK.");
     EXPECT_EQ(f.messages.asked[0].text, f.photos);  // starts at the current folder
 
     // Started elsewhere, the dialog opens there; the current folder is still what counts as

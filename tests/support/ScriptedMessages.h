@@ -49,6 +49,13 @@ public:
     std::string BrowseFolder(const std::string& caption, const std::string& start) override {
         return NextPath("folder", caption, start);
     }
+    // Recorded as a folder dialog; the instruction goes into instruction.
+    std::string BrowseFolderWithText(const std::string& caption, const std::string& text,
+                                     const std::string& start) override {
+        instruction = text;
+        return NextPath("folder", caption, start);
+    }
+    std::string instruction;  // of the last folder dialog with an instruction
 
 private:
     std::string NextPath(const char* kind, const std::string& caption, const std::string& start) {
