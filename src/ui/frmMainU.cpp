@@ -84,7 +84,7 @@ const TCommandDef kCommands[] = {
     {"SlideShow", "View as Slideshow", "", "", kOff},
     {"RemoveCol", "Remove Album", "Deletes this album permanantly.", "Shift+Del", kOff},
     {"AlbumProperties", "Album Properties", "", "", 0},
-    {"ZoomIn", "Zoom In", "Zoom in by +100%", "Ctrl+=", kOff},
+    {"ZoomIn", "Zoom In", "Zoom in by +100%", "Ctrl+=;Ctrl++", kOff},
     {"ShowAll", "100%", "", "Alt+=", kOff},
     {"ZoomOut", "Zoom Out", "Zoom out by -50%", "Ctrl+-", kOff},
     {"ToFit", "To Fit", "", "Alt+-", kOff},
