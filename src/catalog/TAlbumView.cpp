@@ -218,11 +218,11 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
             } else if (!ReadThumbnailFile(catalog_.ThumbnailPath(row.id), row.picture, &arena)) {
                 // No cached file, or one that cannot be read: make the thumbnail from the photo.
                 QImage full;
-                if (imaging::LoadJpeg(row.photo, full, row.error, kThumbWidth, kThumbHeight)) {
+                if (imaging::LoadPicture(row.photo, full, row.error, kThumbWidth, kThumbHeight)) {
                     row.picture = arena.Copy(imaging::StretchTo(full, kThumbWidth, kThumbHeight));
                     row.fresh = true;
                 } else if (row.error.empty()) {
-                    row.error = "cannot be decoded as a JPEG picture";
+                    row.error = "cannot be read as a picture";
                 }
             }
         } catch (const std::exception& e) {
@@ -307,7 +307,11 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
             strip_.push_back(UnreadablePhotoPicture());
             captions_.push_back(row.caption);
             paths_.push_back(row.photo);  // the file is there; the viewer reports what is wrong
-            if (row.sameAs < 0) problems.push_back(row.photo + " (" + loaded.error + ")");
+            // The decoder's text names the file itself more often than not.
+            if (row.sameAs < 0)
+                problems.push_back(loaded.error.find(row.photo) != std::string::npos
+                                       ? loaded.error
+                                       : row.photo + " (" + loaded.error + ")");
             Emit(int(i) + 1, handledTotal);
             continue;
         }

@@ -8,6 +8,8 @@
 #include <set>
 #include <thread>
 
+#include <QImageReader>
+
 #include "JpegCodec.h"
 #include "PlaceholderPictures.h"
 #include "TCatalog.h"
@@ -128,12 +130,41 @@ std::vector<std::string> SubFolders(const std::string& folder) { return Entries(
 
 std::vector<std::string> ListPhotoFiles(const std::string& folder) { return Entries(folder, false, true); }
 
+namespace {
+
+// The part after the last "." in lower case ("" when there is none, or only a leading one).
+std::string LowerExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 >= name.size()) return "";
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext) c = Lower(c);
+    return ext;
+}
+
+bool IsJpegExtension(const std::string& ext) { return ext == "jpg" || ext == "jpeg" || ext == "jpe"; }
+
+const std::set<std::string>& OtherPictureExtensions() {
+    static const std::set<std::string> extensions{"png", "bmp", "gif", "tif", "tiff", "webp"};
+    return extensions;
+}
+
+// The other formats this Qt can read (PNG, BMP and GIF always; TIFF and WebP with their plugins).
+const std::set<std::string>& ReadableExtensions() {
+    static const std::set<std::string> readable = [] {
+        std::set<std::string> out;
+        const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+        for (const std::string& ext : OtherPictureExtensions())
+            if (formats.contains(QByteArray::fromStdString(ext))) out.insert(ext);
+        return out;
+    }();
+    return readable;
+}
+
+}  // namespace
+
 bool MatchesMask(const std::string& name) {
-    static const char ext[] = ".jpg";
-    if (name.size() < 4) return false;
-    for (size_t i = 0; i < 4; ++i)
-        if (Lower(name[name.size() - 4 + i]) != ext[i]) return false;
-    return true;
+    const std::string ext = LowerExtension(name);
+    return IsJpegExtension(ext) || ReadableExtensions().count(ext) > 0;
 }
 
 bool NameLess(const std::string& a, const std::string& b) {
@@ -166,7 +197,12 @@ std::string VolumeOf(const std::string& folder, const std::vector<std::string>& 
 }
 
 std::string ImportTitle(const std::string& fileName) {
-    std::string title = fileName.size() > 4 ? fileName.substr(0, fileName.size() - 4) : std::string();
+    const std::string ext = LowerExtension(fileName);
+    std::string title;
+    if (IsJpegExtension(ext) || OtherPictureExtensions().count(ext) > 0)
+        title = fileName.substr(0, fileName.size() - ext.size() - 1);
+    else
+        title = fileName.size() > 4 ? fileName.substr(0, fileName.size() - 4) : std::string();
     std::replace(title.begin(), title.end(), '_', ' ');
     return title;
 }
@@ -207,11 +243,11 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     auto doOne = [&](size_t i) {
         try {
             QImage full;
-            if (imaging::LoadJpeg(folder + "/" + files[i], full, errors[i], TAlbumView::kThumbWidth,
+            if (imaging::LoadPicture(folder + "/" + files[i], full, errors[i], TAlbumView::kThumbWidth,
                                   TAlbumView::kThumbHeight)) {
                 pictures[i] = imaging::StretchTo(full, TAlbumView::kThumbWidth, TAlbumView::kThumbHeight);
             } else if (errors[i].empty()) {
-                errors[i] = "cannot be decoded as a JPEG picture";
+                errors[i] = "cannot be read as a picture";
             }
         } catch (const std::exception& e) {
             pictures[i] = QImage();
@@ -263,7 +299,8 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     for (size_t i = 0; i < total; ++i) {
         if (!pictures[i].isNull()) continue;
         pictures[i] = UnreadablePhotoPicture();
-        unreadable_.push_back(files[i] + " (" + errors[i] + ")");
+        unreadable_.push_back(errors[i].find(files[i]) != std::string::npos ? errors[i]
+                                                                             : files[i] + " (" + errors[i] + ")");
     }
     names_ = files;
     thumbs_ = std::move(pictures);

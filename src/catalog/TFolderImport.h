@@ -55,10 +55,11 @@ std::vector<std::string> FolderRows(const std::string& folder);
 // The names of a folder's sub-folders (links to folders included), hidden ones (".name") left
 // out, sorted without regard to case.
 std::vector<std::string> SubFolders(const std::string& folder);
-// The names of a folder's regular files (links followed) that match "*.jpg" without regard to
-// case, hidden ones left out, sorted without regard to case (ties bytewise).
+// The names of a folder's regular files (links followed) that are photos by MatchesMask, hidden
+// ones left out, sorted without regard to case (ties bytewise).
 std::vector<std::string> ListPhotoFiles(const std::string& folder);
-// True when a file name matches "*.jpg" without regard to case.
+// True when a file name is a photo's: "*.jpg", "*.jpeg" or "*.jpe", or a PNG, BMP, GIF, TIFF or
+// WebP picture this Qt can read, extensions in any letter case.
 bool MatchesMask(const std::string& fileName);
 // Name order of the lists: ASCII letters compared without regard to case, then bytewise.
 bool NameLess(const std::string& a, const std::string& b);
@@ -66,8 +67,9 @@ bool NameLess(const std::string& a, const std::string& b);
 // of its parents ("/media/usb" holds "/media/usb/a" but not "/media/usbkey"); "" when none does.
 std::string VolumeOf(const std::string& folder, const std::vector<std::string>& mountPoints);
 
-// The title of a filed photo: the file name without its last four characters, every "_" turned
-// into " " ("summer_at_the_lake.jpg" -> "summer at the lake"; ".jpg" -> "").
+// The title of a filed photo: the file name without its picture extension (any other name loses
+// its last four characters), every "_" turned into " " ("summer_at_the_lake.jpg" -> "summer at
+// the lake"; "IMG_1.jpeg" -> "IMG 1"; ".jpg" -> "").
 std::string ImportTitle(const std::string& fileName);
 // The photographer of a filed photo: the user name, at most 254 bytes.
 std::string ImportCredit(const std::string& userName);

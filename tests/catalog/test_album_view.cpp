@@ -507,3 +507,15 @@ TEST(AlbumView, AnExceptionDuringTheRefreshEndsItWithAMessageAndJoinsTheLoaders)
     EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
     EXPECT_EQ(f.view.RowCount(), 40);
 }
+
+TEST(AlbumView, PicturesOtherThanJpegGetThumbnailsToo) {
+    ViewFixture f;
+    QImage png(30, 20, QImage::Format_ARGB32);
+    png.fill(qRgb(0, 0, 250));
+    ASSERT_TRUE(png.save(QString::fromStdString(f.tmp.file("blue.png")), "PNG"));
+    f.Add("Blue", f.tmp.file("blue.png"));
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_TRUE(f.messages.asked.empty());
+    EXPECT_EQ(f.view.ThumbnailStrip()[0].size(), QSize(100, 80));
+    EXPECT_TRUE(Near(f.view.ThumbnailStrip()[0].pixel(50, 40), qRgb(0, 0, 250), 2));
+}

@@ -84,18 +84,26 @@ TEST(ImportTitle, DropsTheExtensionAndTurnsUnderscoresIntoSpaces) {
     EXPECT_EQ(ImportTitle(".jpg"), "");
     EXPECT_EQ(ImportTitle("a.jpg"), "a");
     EXPECT_EQ(ImportTitle("abc"), "");
+    // Every picture extension goes, in any letter case.
+    EXPECT_EQ(ImportTitle("IMG_0002.jpeg"), "IMG 0002");
+    EXPECT_EQ(ImportTitle("scan.JPE"), "scan");
+    EXPECT_EQ(ImportTitle("map_of_town.png"), "map of town");
+    EXPECT_EQ(ImportTitle("page.TIFF"), "page");
+    EXPECT_EQ(ImportTitle("x.jpeg.jpg"), "x.jpeg");
     EXPECT_EQ(ImportCredit(std::string(300, 'u')).size(), 254u);
 }
 
 TEST(ListPhotoFiles, MatchesTheMaskWithoutCaseAndSortsWithoutCase) {
     testsupport::TempDir d;
-    for (const char* n : {"b.jpg", "IMG_0001.JPG", "a.Jpg", "c.jpeg", "d.jpg.txt", ".hidden.jpg", "C.jpg"})
+    for (const char* n : {"b.jpg", "IMG_0001.JPG", "a.Jpg", "c.jpeg", "d.jpg.txt", ".hidden.jpg", "C.jpg", "e.JPE",
+                          "f.png", "g.GIF", "h.bmp", "notes.txt", "jpg"})
         WriteAll(d.file(n), "x");
     fs::create_directories(d.file("folder.jpg"));
     fs::create_symlink(d.file("b.jpg"), d.file("link.jpg"));
     fs::create_symlink(d.file("nowhere.jpg"), d.file("dangling.jpg"));
     EXPECT_EQ(ListPhotoFiles(d.str()),
-              (std::vector<std::string>{"a.Jpg", "b.jpg", "C.jpg", "IMG_0001.JPG", "link.jpg"}));
+              (std::vector<std::string>{"a.Jpg", "b.jpg", "c.jpeg", "C.jpg", "e.JPE", "f.png", "g.GIF", "h.bmp",
+                                        "IMG_0001.JPG", "link.jpg"}));
     EXPECT_TRUE(ListPhotoFiles(d.file("missing")).empty());
 }
 
@@ -186,6 +194,31 @@ TEST(FolderImportFixture, ThumbnailsAreStretchedToTheRowSize) {
     }
     ASSERT_FALSE(progress.calls.empty());
     EXPECT_EQ(progress.calls.back(), std::make_pair(2, 2));
+}
+
+TEST(FolderImportFixture, OtherPictureFormatsAreListedFiledAndThumbnailed) {
+    ImportFixture f;
+    QImage png(64, 32, QImage::Format_ARGB32);
+    png.fill(qRgb(0, 200, 0));
+    ASSERT_TRUE(png.save(QString::fromStdString(f.photos + "/green_field.png"), "PNG"));
+    ASSERT_TRUE(png.save(QString::fromStdString(f.photos + "/Green.GIF"), "GIF") ||
+                png.save(QString::fromStdString(f.photos + "/Green.GIF"), "BMP"));
+    f.Photo("photo.JPEG");
+    ASSERT_TRUE(f.import.ReadFolder(f.photos));
+    ASSERT_TRUE(f.import.FolderChanged());
+    EXPECT_TRUE(f.import.UnreadableFiles().empty());
+    const auto rows = f.import.UpdImportThumbs();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].caption, "green_field.png");
+    EXPECT_EQ(rows[1].picture.size(), QSize(100, 80));
+    EXPECT_EQ(rows[1].picture.pixel(50, 40), qRgb(0, 200, 0));
+    const TImportAdd all = f.import.AddAll("Trips;1");
+    ASSERT_EQ(all.ids.size(), 3u);
+    TMlb2& cat = f.catalog->CatalogTable();
+    ASSERT_TRUE(f.catalog->FindImage(all.ids[1]));
+    EXPECT_EQ(cat.GetValue("ImgName"), "green field");
+    ASSERT_TRUE(f.catalog->FindImage(all.ids[2]));
+    EXPECT_EQ(cat.GetValue("ImgName"), "photo");
 }
 
 TEST(FolderImportFixture, AFolderOfMoreThan1001PhotosIsListedWhole) {
