@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPolygonF>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kWidth = 100;
