@@ -3,14 +3,18 @@
 #include <QPainter>
 #include <atomic>
 #include <condition_variable>
+#include <fcntl.h>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
+#include <unistd.h>
 #include <unordered_map>
 
 #include "JpegCodec.h"
+#include "PhotoPath.h"
+#include "PlaceholderPictures.h"
 #include "TCatalog.h"
 #include "TMessages.h"
 #include "TPlatform.h"
@@ -63,14 +67,33 @@ struct TAlbumView::Row {
     int catalogIndex = 0;  // the catalog record FindImage made current
     int id = 0;
     long sameAs = -1;      // an earlier row of the same photo whose results this row shares
+    std::string idText;    // the album record's ImgID as stored
     std::string photo;
     std::string caption;
     // Filled in by whoever loads the row (see ready):
     bool missing = false;  // the photo file does not exist
     bool fresh = false;    // the picture was made from the photo rather than read from the cache
     QImage picture;
-    std::string error;     // set: the refresh stops at this row with this message
+    std::string error;     // set: the photo exists but could not be made into a thumbnail
 };
+
+namespace {
+
+// Joins the loader threads however the refresh ends, so none outlives the rows it works on.
+struct TPoolJoiner {
+    std::vector<std::thread>& pool;
+    std::atomic<bool>& cancel;
+    ~TPoolJoiner() {
+        cancel = true;
+        for (auto& t : pool)
+            if (t.joinable()) t.join();
+    }
+};
+
+const char* const kUnreadableHeading =
+    "Some photos of this album could not be read. Their rows show a picture that says so:";
+
+}  // namespace
 
 TAlbumView::TAlbumView(TCatalog& catalog) : catalog_(catalog) {}
 
@@ -93,11 +116,46 @@ TRefreshResult TAlbumView::OpenAlbumLine(const std::string& line) {
 }
 
 TRefreshResult TAlbumView::RefreshList() {
+    TMessages& messages = catalog_.Messages();
+    if (observer_) observer_->OnRefreshStarted();
+    TRefreshResult result = TRefreshResult::Stopped;
+    std::vector<std::string> problems;
+    try {
+        result = BuildRows(problems);
+    } catch (const std::exception& e) {
+        // Out of memory and the like: the rows listed so far stay, the window stays usable.
+        ShowOk(messages, kAppCaption, std::string("The album could not be listed: ") + e.what(), TMsgIcon::Error);
+        result = TRefreshResult::Stopped;
+    }
+    rowCount_ = int(strip_.size());
+
+    if (result == TRefreshResult::Done) {
+        if (observer_) observer_->OnThumbsReady();
+        if (!problems.empty())
+            ShowOk(messages, kAppCaption, UnreadableRowsMessage(kUnreadableHeading, problems), TMsgIcon::Warning);
+        // The one-time question, offered once the first-use hint of album opening was shown.
+        TSettingsStore& settings = catalog_.Settings();
+        if (settings.ReadBool(kSection, "firstTime_openAlbumb", false) &&
+            settings.ReadInteger(kSection, "saveThumbs", 0) == 0) {
+            if (AskYesNo(messages, "Thumbnails", kAskSaveThumbs)) {
+                ShowOk(messages, "Thumbnails", kSaveThumbsOn, TMsgIcon::Information);
+                settings.WriteInteger(kSection, "saveThumbs", 2);
+                settings.WriteBool(kSection, "compressThumbs", true);
+            } else {
+                settings.WriteInteger(kSection, "saveThumbs", 1);
+                settings.WriteBool(kSection, "compressThumbs", false);
+            }
+        }
+    }
+    if (observer_) observer_->OnRefreshFinished(result);
+    return result;
+}
+
+TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     TMlb2& album = catalog_.AlbumTable();
     TMlb2& cat = catalog_.CatalogTable();
     TSettingsStore& settings = catalog_.Settings();
     TMessages& messages = catalog_.Messages();
-    if (observer_) observer_->OnRefreshStarted();
 
     strip_.clear();
     captions_.clear();
@@ -116,12 +174,14 @@ TRefreshResult TAlbumView::RefreshList() {
     for (int r = 1; r <= total; ++r) {
         Row row;
         row.record = r;
-        const std::string idText = album.GetValue("ImgID");
-        if (!TCatalog::ParseInt(idText, row.id)) {
+        row.idText = album.GetValue("ImgID");
+        if (!TCatalog::ParseInt(row.idText, row.id)) {
+            // A row that names no photo: listed with the unreadable picture, reported at the end.
             row.kind = Row::BadId;
-            row.error = "'" + idText + "' is not a valid integer value";
+            row.caption = row.idText;
             rows.push_back(std::move(row));
-            break;
+            album.Next();
+            continue;
         }
         catalog_.FindImage(row.id);
         row.catalogIndex = cat.CurrentIndex();
@@ -152,17 +212,23 @@ TRefreshResult TAlbumView::RefreshList() {
     TPixelArena arena;
     auto load = [&](size_t i) {
         Row& row = rows[i];
-        if (!IsRegularFile(row.photo)) {
-            row.missing = true;
-        } else if (!ReadThumbnailFile(catalog_.ThumbnailPath(row.id), row.picture, &arena)) {
-            // No cached file, or one that cannot be read: make the thumbnail from the photo.
-            QImage full;
-            if (imaging::LoadJpeg(row.photo, full, row.error, kThumbWidth, kThumbHeight)) {
-                row.picture = arena.Copy(imaging::StretchTo(full, kThumbWidth, kThumbHeight));
-                row.fresh = true;
-            } else if (row.error.empty()) {
-                row.error = "Cannot decode \"" + row.photo + "\" as a JPEG picture.";
+        try {
+            if (!IsStoredPhotoPath(row.photo) || !IsRegularFile(row.photo)) {
+                row.missing = true;
+            } else if (!ReadThumbnailFile(catalog_.ThumbnailPath(row.id), row.picture, &arena)) {
+                // No cached file, or one that cannot be read: make the thumbnail from the photo.
+                QImage full;
+                if (imaging::LoadPicture(row.photo, full, row.error, kThumbWidth, kThumbHeight)) {
+                    row.picture = arena.Copy(imaging::StretchTo(full, kThumbWidth, kThumbHeight));
+                    row.fresh = true;
+                } else if (row.error.empty()) {
+                    row.error = "cannot be read as a picture";
+                }
             }
+        } catch (const std::exception& e) {
+            row.picture = QImage();
+            row.error = e.what();
+            if (row.error.empty()) row.error = "cannot be read";
         }
         ready[i].store(true, std::memory_order_release);
         { std::lock_guard<std::mutex> lock(mutex); }
@@ -178,6 +244,7 @@ TRefreshResult TAlbumView::RefreshList() {
     int threads = threads_ > 0 ? threads_ : int(std::thread::hardware_concurrency());
     if (threads < 1) threads = 1;
     std::vector<std::thread> pool;
+    TPoolJoiner joiner{pool, cancel};
     try {
         for (int t = 1; t < threads && size_t(t) < work.size(); ++t)
             pool.emplace_back([&] {
@@ -196,17 +263,21 @@ TRefreshResult TAlbumView::RefreshList() {
     };
 
     // Everything observable, in row order.
-    TRefreshResult result = TRefreshResult::Done;
     QImage notFound;
     bool notFoundLoaded = false;
+    bool saving = saveThumbs == 2;
     int dropped = 0;
     const int handledTotal = int(rows.size());
-    for (size_t i = 0; i < rows.size() && result == TRefreshResult::Done; ++i) {
+    for (size_t i = 0; i < rows.size(); ++i) {
         Row& row = rows[i];
         if (row.kind == Row::BadId) {
-            ShowOk(messages, kAppCaption, row.error, TMsgIcon::Error);
-            result = TRefreshResult::Stopped;
-            break;
+            strip_.push_back(UnreadablePhotoPicture());
+            captions_.push_back(row.caption);
+            paths_.emplace_back();
+            problems.push_back("Album row " + std::to_string(i + 1 - size_t(dropped)) + ": '" + row.idText +
+                               "' is not a photo number");
+            Emit(int(i) + 1, handledTotal);
+            continue;
         }
         if (row.kind == Row::Dropped) {
             album.DeleteRecord(row.record - dropped);
@@ -221,10 +292,8 @@ TRefreshResult TAlbumView::RefreshList() {
             if (!notFoundLoaded) {
                 const std::string nf = catalog_.InstallFile("notfound.bmp");
                 if (!ReadThumbnailFile(nf, notFound, nullptr)) {
-                    cat.GoTo(row.catalogIndex);
-                    ShowOk(messages, kAppCaption, "Cannot open file \"" + nf + "\".", TMsgIcon::Error);
-                    result = TRefreshResult::Stopped;
-                    break;
+                    notFound = MissingPhotoPicture();
+                    problems.push_back("The picture for missing photos, \"" + nf + "\", cannot be read");
                 }
                 notFoundLoaded = true;
             }
@@ -235,24 +304,30 @@ TRefreshResult TAlbumView::RefreshList() {
             continue;
         }
         if (!loaded.error.empty()) {
-            cat.GoTo(row.catalogIndex);
-            ShowOk(messages, kAppCaption, loaded.error, TMsgIcon::Error);
-            result = TRefreshResult::Stopped;
-            break;
+            strip_.push_back(UnreadablePhotoPicture());
+            captions_.push_back(row.caption);
+            paths_.push_back(row.photo);  // the file is there; the viewer reports what is wrong
+            // The decoder's text names the file itself more often than not.
+            if (row.sameAs < 0)
+                problems.push_back(loaded.error.find(row.photo) != std::string::npos
+                                       ? loaded.error
+                                       : row.photo + " (" + loaded.error + ")");
+            Emit(int(i) + 1, handledTotal);
+            continue;
         }
-        if (row.sameAs < 0 && loaded.fresh && saveThumbs == 2) {
+        if (row.sameAs < 0 && loaded.fresh && saving) {
             const std::string folder = catalog_.ThumbnailFolder();
             std::error_code ec;
             if (!fs::is_directory(folder, ec) && !ForceFolders(folder)) {
                 ShowOk(messages, "Error", std::string(kNoThumbFolder) + catalog_.Root(), TMsgIcon::Error);
-                result = TRefreshResult::MustClose;
-                break;
+                return TRefreshResult::MustClose;
             }
             std::string error;
             if (!imaging::SaveBmp(loaded.picture, catalog_.ThumbnailPath(row.id), error)) {
-                ShowOk(messages, kAppCaption, error, TMsgIcon::Error);
-                result = TRefreshResult::Stopped;
-                break;
+                // The row is shown all the same; a full or read-only disk is reported once and
+                // no further thumbnail is tried in this refresh.
+                problems.push_back("Thumbnails cannot be saved: " + error);
+                saving = false;
             }
         }
         strip_.push_back(loaded.picture);  // shared with later rows of the same photo
@@ -260,27 +335,7 @@ TRefreshResult TAlbumView::RefreshList() {
         paths_.push_back(row.photo);
         Emit(int(i) + 1, handledTotal);
     }
-    cancel = true;
-    for (auto& t : pool) t.join();
-    rowCount_ = int(strip_.size());
-
-    if (result == TRefreshResult::Done) {
-        if (observer_) observer_->OnThumbsReady();
-        // The one-time question, offered once the first-use hint of album opening was shown.
-        if (settings.ReadBool(kSection, "firstTime_openAlbumb", false) &&
-            settings.ReadInteger(kSection, "saveThumbs", 0) == 0) {
-            if (AskYesNo(messages, "Thumbnails", kAskSaveThumbs)) {
-                ShowOk(messages, "Thumbnails", kSaveThumbsOn, TMsgIcon::Information);
-                settings.WriteInteger(kSection, "saveThumbs", 2);
-                settings.WriteBool(kSection, "compressThumbs", true);
-            } else {
-                settings.WriteInteger(kSection, "saveThumbs", 1);
-                settings.WriteBool(kSection, "compressThumbs", false);
-            }
-        }
-    }
-    if (observer_) observer_->OnRefreshFinished(result);
-    return result;
+    return TRefreshResult::Done;
 }
 
 std::vector<TPhotoRow> TAlbumView::UpdThumbs() {
@@ -315,6 +370,12 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
     TZipEngine zip(&catalog_.Messages());
     zip.SetArchiveName(archive);
     zip.SetBaseFolder(folder);
+    // Only what the cache can hold: "<id>.bmp" files no larger than a thumbnail can be. Anything
+    // else would lie in the cache folder for good, as nothing reads or removes it.
+    zip.SetEntryFilter([](const std::string& name, std::uint64_t size) {
+        int id = 0;
+        return size <= kMaxThumbnailFileBytes && ThumbnailIdOfName(name, id);
+    });
     zip.Extract();
     // Whatever the outcome: the cache is rebuilt from the photos as needed.
     fs::remove(archive, ec);
@@ -323,18 +384,29 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
 void TAlbumView::PackThumbnails(bool compressChecked) {
     if (!compressChecked) return;
     const int n = catalog_.LastImageId();
+    // The cache files of identifiers 1 to n that can be read; one that cannot stays where it is
+    // rather than spoil the archive for all the others.
     std::vector<std::string> files;
-    for (int i = 1; i <= n; ++i) {
-        std::string path = catalog_.ThumbnailPath(i);
-        if (IsRegularFile(path)) files.push_back(std::move(path));
+    for (const TCachedThumbnail& t : CachedThumbnails(catalog_.ThumbnailFolder(), n)) {
+        std::error_code ec;
+        const auto size = fs::file_size(t.path, ec);
+        if (ec || size > kMaxThumbnailFileBytes) continue;
+        const int fd = ::open(t.path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) continue;
+        ::close(fd);
+        files.push_back(t.path);
     }
+    bool packed = true;
     if (!files.empty()) {
         TZipEngine zip(&catalog_.Messages());
         zip.SetArchiveName(catalog_.Root() + "thumbnails.dat");
         zip.ClearFiles();
         for (const auto& f : files) zip.AddFileToList(f);
-        zip.Add();
+        packed = zip.Add();
     }
+    // Only what the archive now holds leaves the folder; after a failed pack (a full disk) the
+    // cache stays as it is and is used as it is at the next start.
+    if (!packed) return;
     std::error_code ec;
     for (const auto& f : files) fs::remove(f, ec);
     fs::remove(catalog_.ThumbnailFolder(), ec);  // only succeeds when it is empty
@@ -343,11 +415,10 @@ void TAlbumView::PackThumbnails(bool compressChecked) {
 // ---------------------------------------------------------------- preferences
 
 int TAlbumView::DeleteThumbnails() {
-    const int n = catalog_.LastImageId();
     int removed = 0;
     std::error_code ec;
-    for (int i = 1; i <= n; ++i)
-        if (fs::remove(catalog_.ThumbnailPath(i), ec)) ++removed;
+    for (const TCachedThumbnail& t : CachedThumbnails(catalog_.ThumbnailFolder(), catalog_.LastImageId()))
+        if (fs::remove(t.path, ec)) ++removed;
     return removed;
 }
 

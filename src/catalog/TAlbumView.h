@@ -5,8 +5,10 @@
 //
 // Thumbnails come from the cache folder (root + "Thumbnails/<id>.bmp") when the file exists;
 // otherwise the photo is decoded at reduced scale, stretched to exactly 100 x 80 and, when the
-// setting saveThumbs reads 2, saved to the cache. Missing photos show the install folder's
-// "notfound.bmp". The cached loads and the decodes run on every core, but everything that can
+// setting saveThumbs reads 2, saved to the cache. Missing photos (and stored paths that are not
+// absolute) show the install folder's "notfound.bmp". A photo that cannot be decoded, or a row
+// whose ImgID is not a number, shows a drawn picture that says so; the refresh goes on and one
+// message at the end names them. The cached loads and the decodes run on every core, but everything that can
 // be seen (messages, saves, the order of rows, album table changes) happens in row order on the
 // calling thread. Between runs the cache may be packed into root + "thumbnails.dat".
 //
@@ -22,7 +24,8 @@ class TCatalog;
 
 enum class TRefreshResult {
     Done,       // every row is listed
-    Stopped,    // an error was shown and the refresh stopped; the rows listed so far are kept
+    Stopped,    // the refresh could not finish (out of memory, or one was already running); an
+                // error was shown when there was one; the rows listed so far are kept
     MustClose,  // the thumbnail folder could not be made: the error was shown; close the window
 };
 
@@ -83,10 +86,11 @@ public:
     const std::vector<std::string>& RowPaths() const { return paths_; }
     int RowCount() const { return rowCount_; }
 
-    // Thumbnail archive: at the window's first showing (extract thumbnails.dat into the
-    // Thumbnails folder, then delete it) and at closing (pack the thumbnails of identifiers 1 to
-    // LastImageId into thumbnails.dat, delete them and the folder when it is empty). Both only
-    // when "Compress thumbnails to save disk space" is checked.
+    // Thumbnail archive: at the window's first showing (extract the thumbnails.dat entries named
+    // "<id>.bmp" of thumbnail size into the Thumbnails folder, then delete it) and at closing
+    // (pack the readable cache files of identifiers 1 to LastImageId into thumbnails.dat; when
+    // that worked, delete them and the folder when it is empty). Both only when "Compress
+    // thumbnails to save disk space" is checked.
     void UnpackThumbnails(bool compressChecked);
     void PackThumbnails(bool compressChecked);
 
@@ -99,12 +103,15 @@ public:
     TThumbBoxes SaveThumbnailsClicked(bool saveChecked, bool compressChecked);
     // Preferences "Refresh Thumbnails": true when the user agreed and the cache was cleared.
     bool RefreshThumbnailsClicked();
-    // Deletes every cached thumbnail of identifiers 1 to LastImageId; returns how many.
+    // Deletes every cached thumbnail of identifiers 1 to LastImageId (found by walking the
+    // folder); returns how many.
     int DeleteThumbnails();
 
 private:
     struct Row;
     void Emit(int done, int total);
+    // The row walk of RefreshList; problems collects one line per row that could not be read.
+    TRefreshResult BuildRows(std::vector<std::string>& problems);
 
     TCatalog& catalog_;
     TAlbumViewObserver* observer_ = nullptr;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <sys/stat.h>
 #include <cstring>
+#include <limits>
 #include <filesystem>
 #include <system_error>
 
@@ -195,11 +196,15 @@ int TCatalog::LastImageId() {
     return ParseInt(catalog_.GetValue("ImgID"), id) ? id : 0;
 }
 
-int TCatalog::NextImageId() { return LastImageId() + 1; }
+int TCatalog::NextImageId() {
+    const int last = LastImageId();
+    return last == std::numeric_limits<int>::max() ? 0 : last + 1;
+}
 
 int TCatalog::NextDeviceImageId() {
-    const int next = LastImageId() + 1;
-    return next < 2000 ? 2000 : next;
+    const int last = LastImageId();
+    if (last == std::numeric_limits<int>::max()) return 0;
+    return last + 1 < 2000 ? 2000 : last + 1;
 }
 
 void TCatalog::AddImage(TMlb2& catalog, TMlb2& album, int id, const std::string& name,

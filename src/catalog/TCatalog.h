@@ -81,9 +81,10 @@ public:
     bool FindImage(int id);
     // ImgID of the last catalog record; 0 when the table is empty or the value is not a number.
     int LastImageId();
-    // LastImageId() + 1: identifiers for photos added from folders and received albums.
+    // LastImageId() + 1: identifiers for photos added from folders and received albums; 0 when
+    // the last identifier is the largest int and no further one can be made.
     int NextImageId();
-    // LastImageId() + 1, at least 2000: identifiers for scanned and camera photos.
+    // LastImageId() + 1, at least 2000: identifiers for scanned and camera photos; 0 as above.
     int NextDeviceImageId();
     // Appends a catalog record and an album row for the photo (neither table is saved).
     static void AddImage(TMlb2& catalog, TMlb2& album, int id, const std::string& name,

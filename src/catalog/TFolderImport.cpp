@@ -4,10 +4,14 @@
 #include <atomic>
 #include <filesystem>
 #include <cstdint>
+#include <limits>
 #include <set>
 #include <thread>
 
+#include <QImageReader>
+
 #include "JpegCodec.h"
+#include "PlaceholderPictures.h"
 #include "TCatalog.h"
 #include "THints.h"
 #include "TMessages.h"
@@ -99,6 +103,15 @@ std::vector<TVolume> MountedVolumes(const std::string& mountsFile) {
     return out;
 }
 
+std::vector<std::string> DriveRoots(const std::vector<std::string>& mountPoints, const std::string& home) {
+    std::set<std::string> roots(mountPoints.begin(), mountPoints.end());
+    roots.insert("/");
+    std::string h = home;
+    while (h.size() > 1 && h.back() == '/') h.pop_back();
+    if (!h.empty() && h[0] == '/') roots.insert(h);
+    return {roots.begin(), roots.end()};
+}
+
 std::vector<std::string> FolderRows(const std::string& folder) {
     std::vector<std::string> rows;
     if (folder.empty() || folder[0] != '/') return rows;
@@ -117,12 +130,41 @@ std::vector<std::string> SubFolders(const std::string& folder) { return Entries(
 
 std::vector<std::string> ListPhotoFiles(const std::string& folder) { return Entries(folder, false, true); }
 
+namespace {
+
+// The part after the last "." in lower case ("" when there is none, or only a leading one).
+std::string LowerExtension(const std::string& name) {
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 >= name.size()) return "";
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext) c = Lower(c);
+    return ext;
+}
+
+bool IsJpegExtension(const std::string& ext) { return ext == "jpg" || ext == "jpeg" || ext == "jpe"; }
+
+const std::set<std::string>& OtherPictureExtensions() {
+    static const std::set<std::string> extensions{"png", "bmp", "gif", "tif", "tiff", "webp"};
+    return extensions;
+}
+
+// The other formats this Qt can read (PNG, BMP and GIF always; TIFF and WebP with their plugins).
+const std::set<std::string>& ReadableExtensions() {
+    static const std::set<std::string> readable = [] {
+        std::set<std::string> out;
+        const QList<QByteArray> formats = QImageReader::supportedImageFormats();
+        for (const std::string& ext : OtherPictureExtensions())
+            if (formats.contains(QByteArray::fromStdString(ext))) out.insert(ext);
+        return out;
+    }();
+    return readable;
+}
+
+}  // namespace
+
 bool MatchesMask(const std::string& name) {
-    static const char ext[] = ".jpg";
-    if (name.size() < 4) return false;
-    for (size_t i = 0; i < 4; ++i)
-        if (Lower(name[name.size() - 4 + i]) != ext[i]) return false;
-    return true;
+    const std::string ext = LowerExtension(name);
+    return IsJpegExtension(ext) || ReadableExtensions().count(ext) > 0;
 }
 
 bool NameLess(const std::string& a, const std::string& b) {
@@ -155,7 +197,12 @@ std::string VolumeOf(const std::string& folder, const std::vector<std::string>& 
 }
 
 std::string ImportTitle(const std::string& fileName) {
-    std::string title = fileName.size() > 4 ? fileName.substr(0, fileName.size() - 4) : std::string();
+    const std::string ext = LowerExtension(fileName);
+    std::string title;
+    if (IsJpegExtension(ext) || OtherPictureExtensions().count(ext) > 0)
+        title = fileName.substr(0, fileName.size() - ext.size() - 1);
+    else
+        title = fileName.size() > 4 ? fileName.substr(0, fileName.size() - 4) : std::string();
     std::replace(title.begin(), title.end(), '_', ' ');
     return title;
 }
@@ -190,22 +237,22 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     const size_t total = files.size();
     std::vector<QImage> pictures(total);
     std::vector<std::string> errors(total);
-    // The first failing row in list order; rows after it are not worth decoding.
-    std::atomic<size_t> firstFail{total};
     std::atomic<size_t> next{0};
     std::atomic<int> done{0};
 
     auto doOne = [&](size_t i) {
-        if (i < firstFail.load()) {
+        try {
             QImage full;
-            if (imaging::LoadJpeg(folder + "/" + files[i], full, errors[i], TAlbumView::kThumbWidth,
+            if (imaging::LoadPicture(folder + "/" + files[i], full, errors[i], TAlbumView::kThumbWidth,
                                   TAlbumView::kThumbHeight)) {
                 pictures[i] = imaging::StretchTo(full, TAlbumView::kThumbWidth, TAlbumView::kThumbHeight);
-            } else {
-                size_t cur = firstFail.load();
-                while (i < cur && !firstFail.compare_exchange_weak(cur, i)) {
-                }
+            } else if (errors[i].empty()) {
+                errors[i] = "cannot be read as a picture";
             }
+        } catch (const std::exception& e) {
+            pictures[i] = QImage();
+            errors[i] = e.what();
+            if (errors[i].empty()) errors[i] = "cannot be read";
         }
         done.fetch_add(1);
     };
@@ -216,34 +263,60 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     int threads = threads_ > 0 ? threads_ : int(std::thread::hardware_concurrency());
     if (threads < 1) threads = 1;
     std::vector<std::thread> pool;
-    for (int t = 1; t < threads && size_t(t) < total; ++t) pool.emplace_back(work);
-    // The calling thread decodes too, and reports progress between its own rows (about a
-    // hundred times at most).
-    int reportedStep = -1;
-    for (size_t i = next.fetch_add(1); i < total; i = next.fetch_add(1)) {
-        doOne(i);
-        const int d = done.load();
-        const int step = int(int64_t(d) * 100 / int64_t(total));
-        if (observer && step != reportedStep) {
-            observer->OnImportProgress(d, int(total));
-            reportedStep = step;
+    {
+        // Joins the workers however this block is left.
+        struct Joiner {
+            std::vector<std::thread>& pool;
+            ~Joiner() {
+                for (auto& t : pool)
+                    if (t.joinable()) t.join();
+            }
+        } joiner{pool};
+        try {
+            for (int t = 1; t < threads && size_t(t) < total; ++t) pool.emplace_back(work);
+        } catch (const std::system_error&) {
+            // No more threads to be had: the ones running and this thread do the work.
         }
+        // The calling thread decodes too, and reports progress between its own rows (about a
+        // hundred times at most).
+        int reportedStep = -1;
+        for (size_t i = next.fetch_add(1); i < total; i = next.fetch_add(1)) {
+            doOne(i);
+            const int d = done.load();
+            const int step = int(int64_t(d) * 100 / int64_t(total));
+            if (observer && step != reportedStep) {
+                observer->OnImportProgress(d, int(total));
+                reportedStep = step;
+            }
+        }
+        for (auto& t : pool) t.join();
+        if (observer && total > 0 && reportedStep != 100) observer->OnImportProgress(int(total), int(total));
     }
-    for (auto& t : pool) t.join();
-    if (observer && total > 0 && reportedStep != 100) observer->OnImportProgress(int(total), int(total));
 
-    const size_t fail = firstFail.load();
-    if (fail < total) {
-        // The waiting rows stay; nothing made so far is shown.
-        state_ = TListState::Placeholders;
-        names_.clear();
-        thumbs_.clear();
-        ShowOk(catalog_.Messages(), "Error", errors[fail], TMsgIcon::Error);
-        return false;
+    // A file that cannot be decoded gets the unreadable picture; the list is complete and every
+    // such file is named in one message.
+    unreadable_.clear();
+    for (size_t i = 0; i < total; ++i) {
+        if (!pictures[i].isNull()) continue;
+        pictures[i] = UnreadablePhotoPicture();
+        unreadable_.push_back(errors[i].find(files[i]) != std::string::npos ? errors[i]
+                                                                             : files[i] + " (" + errors[i] + ")");
     }
     names_ = files;
     thumbs_ = std::move(pictures);
     state_ = TListState::Thumbnails;
+    return true;
+}
+
+bool TFolderImport::ReportUnreadable() {
+    if (unreadable_.empty()) return false;
+    const std::vector<std::string> entries = std::move(unreadable_);
+    unreadable_.clear();
+    ShowOk(catalog_.Messages(), "Lumavell2",
+           UnreadableRowsMessage("Some photos in " + folder_ + " could not be read. Their rows show a picture that "
+                                 "says so:",
+                                 entries),
+           TMsgIcon::Warning);
     return true;
 }
 
@@ -263,7 +336,7 @@ std::vector<TPhotoRow> TFolderImport::UpdImportThumbs() const {
 
 bool TFolderImport::Browse(const std::string& startFolder) {
     const std::string chosen =
-        catalog_.Messages().BrowseFolder(kBrowseCaption, startFolder.empty() ? folder_ : startFolder);
+        catalog_.Messages().BrowseFolderWithText(kBrowseCaption, kBrowseText, startFolder.empty() ? folder_ : startFolder);
     if (chosen.empty()) return false;
     // The same folder (by identity, however it is spelt) changes nothing.
     std::error_code ec;
@@ -315,6 +388,13 @@ bool TFolderImport::FileOne(int row, const std::string& albumName, const std::st
         return false;
     }
     const int id = catalog_.NextImageId();
+    if (last == std::numeric_limits<int>::max()) {
+        ShowOk(catalog_.Messages(), "Error",
+               "The photo catalog has used up its photo numbers (the last is " + lastText +
+                   "), so no more photos can be added to it.",
+               TMsgIcon::Error);
+        return false;
+    }
     TMlb2& album = catalog_.AlbumTable();
     TCatalog::AddImage(cat, album, id, ImportTitle(name), path, credit, "");
     if (!catalog_.SaveCatalog()) {

@@ -42,6 +42,10 @@ inline constexpr const char* kShowImportKey = "showImport";
 // cgroup, snap images, ...) are left out, and so is any mount point listed twice after its
 // first line. Sorted by mount point, "/" first.
 std::vector<TVolume> MountedVolumes(const std::string& mountsFile = "/proc/self/mounts");
+// The drive selector's folders: the mount points given, plus the root folder and the home folder
+// (when it is an absolute path), each once, sorted. Neither the root nor the home folder need be
+// in the mount table (a container, a chroot) to be offered.
+std::vector<std::string> DriveRoots(const std::vector<std::string>& mountPoints, const std::string& home);
 // True for file system types that hold no user files.
 bool IsPseudoFileSystem(const std::string& fsType);
 
@@ -51,10 +55,11 @@ std::vector<std::string> FolderRows(const std::string& folder);
 // The names of a folder's sub-folders (links to folders included), hidden ones (".name") left
 // out, sorted without regard to case.
 std::vector<std::string> SubFolders(const std::string& folder);
-// The names of a folder's regular files (links followed) that match "*.jpg" without regard to
-// case, hidden ones left out, sorted without regard to case (ties bytewise).
+// The names of a folder's regular files (links followed) that are photos by MatchesMask, hidden
+// ones left out, sorted without regard to case (ties bytewise).
 std::vector<std::string> ListPhotoFiles(const std::string& folder);
-// True when a file name matches "*.jpg" without regard to case.
+// True when a file name is a photo's: "*.jpg", "*.jpeg" or "*.jpe", or a PNG, BMP, GIF, TIFF or
+// WebP picture this Qt can read, extensions in any letter case.
 bool MatchesMask(const std::string& fileName);
 // Name order of the lists: ASCII letters compared without regard to case, then bytewise.
 bool NameLess(const std::string& a, const std::string& b);
@@ -62,8 +67,9 @@ bool NameLess(const std::string& a, const std::string& b);
 // of its parents ("/media/usb" holds "/media/usb/a" but not "/media/usbkey"); "" when none does.
 std::string VolumeOf(const std::string& folder, const std::vector<std::string>& mountPoints);
 
-// The title of a filed photo: the file name without its last four characters, every "_" turned
-// into " " ("summer_at_the_lake.jpg" -> "summer at the lake"; ".jpg" -> "").
+// The title of a filed photo: the file name without its picture extension (any other name loses
+// its last four characters), every "_" turned into " " ("summer_at_the_lake.jpg" -> "summer at
+// the lake"; "IMG_1.jpeg" -> "IMG 1"; ".jpg" -> "").
 std::string ImportTitle(const std::string& fileName);
 // The photographer of a filed photo: the user name, at most 254 bytes.
 std::string ImportCredit(const std::string& userName);
@@ -119,9 +125,14 @@ public:
     // Folder changed: the thumbnail list shows the two waiting rows (the window paints them at
     // once), then RefreshImportList. Returns whether the thumbnails were made.
     bool FolderChanged(TImportObserver* observer = nullptr);
-    // Rebuilds the thumbnails and file names from the file list. A photo that cannot be decoded
-    // stops it with the decoder's message; the list then keeps its two waiting rows.
+    // Rebuilds the thumbnails and file names from the file list. A file that cannot be decoded
+    // (half copied, not a JPEG) gets a picture that says so and the list goes on; the files are
+    // kept for ReportUnreadable, which the window calls once the list is on screen.
     bool RefreshImportList(TImportObserver* observer = nullptr);
+    // Shows one message naming the files the last RefreshImportList could not read; false (and
+    // no message) when there were none.
+    bool ReportUnreadable();
+    const std::vector<std::string>& UnreadableFiles() const { return unreadable_; }
     // The rows of the thumbnail list: the two waiting rows (no picture), or one per file with a
     // 32-bit copy of its thumbnail.
     std::vector<TPhotoRow> UpdImportThumbs() const;
@@ -167,4 +178,5 @@ private:
     TListState state_ = TListState::Empty;
     std::vector<std::string> names_;
     std::vector<QImage> thumbs_;
+    std::vector<std::string> unreadable_;  // "name (reason)" per file the last listing could not read
 };

@@ -47,7 +47,7 @@ TSearch::TOutcome TSearch::SearchClick(const std::string& terms) {
     album.SaveToMLB(resultsPath);
 
     // One file read for the whole pass: nothing can change the setting while it runs.
-    const std::string field = StoredField();
+    const std::string field = options_ ? options_->FieldForNextSearch() : StoredField();
     const std::string pattern = Pattern(terms);
     cat.First();
     cat.BeginSeek(TSeekDirection::Forward);
@@ -105,7 +105,17 @@ const char* TSearchOptions::FieldName(TSearchField field) {
     return "ImgKeys";
 }
 
-bool TSearchOptions::Ok(TSearchField field) {
+bool TSearchOptions::Ok(TSearchField field, bool onlyThisSearch) {
     selected_ = field;
+    if (onlyThisSearch) {
+        oneSearch_ = FieldName(field);
+        return true;
+    }
+    oneSearch_.clear();
     return settings_.WriteString(TSearch::kSection, TSearch::kKey, FieldName(field));
+}
+
+std::string TSearchOptions::FieldForNextSearch() {
+    if (!oneSearch_.empty()) return std::exchange(oneSearch_, std::string());
+    return settings_.ReadString(TSearch::kSection, TSearch::kKey, TSearch::kDefaultField);
 }

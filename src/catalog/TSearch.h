@@ -14,6 +14,7 @@
 #include "TAlbumView.h"
 
 class TCatalog;
+class TSearchOptions;
 class TSettingsStore;
 
 // The three fields a search can look in, in the order of the options dialog's radio buttons.
@@ -49,6 +50,9 @@ public:
     static constexpr const char* kDefaultField = "ImgKeys";
 
     TSearch(TCatalog& catalog, TAlbumView& view);
+    // Where a search takes its field from (a field chosen for one search only); without options
+    // it is the setting.
+    void SetOptions(TSearchOptions* options) { options_ = options; }
 
     void SetObserver(TSearchObserver* observer) { observer_ = observer; }
 
@@ -89,6 +93,7 @@ private:
     TCatalog& catalog_;
     TAlbumView& view_;
     TSearchObserver* observer_ = nullptr;
+    TSearchOptions* options_ = nullptr;
     std::string caption_ = kSearchCaption;
     bool buttonsEnabled_ = true;
     std::vector<std::string> textRows_;
@@ -114,12 +119,19 @@ public:
     // The radio button selected when the dialog shows.
     TSearchField Selected() const { return selected_; }
     // "OK" with this radio button selected: remembers it and writes the setting. False when the
-    // settings file could not be written.
-    bool Ok(TSearchField field);
+    // settings file could not be written. With onlyThisSearch ("Only apply to this Search"
+    // ticked) nothing is written: the field serves the next search only.
+    bool Ok(TSearchField field, bool onlyThisSearch = false);
+    // The field the next search looks in: the one chosen for that search only (used up by this
+    // call), otherwise the setting.
+    std::string FieldForNextSearch();
+    // A field chosen for the next search only is waiting.
+    bool OneSearchPending() const { return !oneSearch_.empty(); }
     // Closed by its close box: nothing changes.
     void Close() {}
 
 private:
     TSettingsStore& settings_;
     TSearchField selected_ = TSearchField::Notes;
+    std::string oneSearch_;
 };

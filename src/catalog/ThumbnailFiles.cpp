@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <charconv>
+#include <dirent.h>
 #include <cstdint>
 #include <cstring>
 #include <vector>
@@ -149,4 +152,36 @@ bool ReadThumbnailFile(const std::string& path, QImage& out, TPixelArena* arena)
     ::close(fd);
     if (got != want) return false;
     return DecodeThumbnailBmp(buffer.data(), got, out, arena);
+}
+
+// ---------------------------------------------------------------- cache folder
+
+bool ThumbnailIdOfName(const std::string& name, int& id) {
+    static const std::string ext = ".bmp";
+    if (name.size() <= ext.size() || name.compare(name.size() - ext.size(), ext.size(), ext) != 0) return false;
+    const std::size_t digits = name.size() - ext.size();
+    if (name[0] < '1' || name[0] > '9') return false;  // no sign, no leading zero, not "0"
+    int v = 0;
+    const char* end = name.data() + digits;
+    auto [p, ec] = std::from_chars(name.data(), end, v);
+    if (ec != std::errc() || p != end) return false;
+    id = v;
+    return true;
+}
+
+std::vector<TCachedThumbnail> CachedThumbnails(const std::string& folder, int maxId) {
+    std::vector<TCachedThumbnail> out;
+    DIR* d = ::opendir(folder.c_str());
+    if (!d) return out;
+    while (dirent* e = ::readdir(d)) {
+        int id = 0;
+        if (!ThumbnailIdOfName(e->d_name, id) || id > maxId) continue;
+        const std::string path = folder + "/" + e->d_name;
+        struct stat st {};
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        out.push_back({id, path});
+    }
+    ::closedir(d);
+    std::sort(out.begin(), out.end(), [](const TCachedThumbnail& a, const TCachedThumbnail& b) { return a.id < b.id; });
+    return out;
 }

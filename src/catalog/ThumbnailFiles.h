@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class TPixelArena {
 public:
@@ -40,3 +41,19 @@ bool ReadThumbnailFile(const std::string& path, QImage& out, TPixelArena* arena)
 
 // Decodes BMP bytes the same way.
 bool DecodeThumbnailBmp(const unsigned char* data, size_t size, QImage& out, TPixelArena* arena);
+
+// The largest file a cached thumbnail can be: a 100 x 80 picture at 32 bits with the largest
+// BMP header and a full palette. Anything bigger in the cache or its archive is no thumbnail.
+inline constexpr std::size_t kMaxThumbnailFileBytes = 100 * 80 * 4 + 138 + 1024;
+
+// The identifier a cache file name stands for: "<digits>.bmp" exactly as ThumbnailPath spells
+// it (no sign, no leading zero, within the int range). False for any other name.
+bool ThumbnailIdOfName(const std::string& name, int& id);
+
+// The cache files of a folder whose identifiers are 1 to maxId, in ascending identifier order,
+// found by walking the folder (not by trying every identifier).
+struct TCachedThumbnail {
+    int id;
+    std::string path;
+};
+std::vector<TCachedThumbnail> CachedThumbnails(const std::string& folder, int maxId);

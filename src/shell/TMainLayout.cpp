@@ -85,7 +85,8 @@ std::optional<TWindowPlacement> ParsePlacement(const std::string& text) {
     TWindowPlacement p;
     p.flags = v[1];
     p.showCmd = v[2];
-    p.normal = {v[3], v[4], v[5], v[6]};
+    auto coordinate = [](int c) { return c < -kMaxCoordinate ? -kMaxCoordinate : c > kMaxCoordinate ? kMaxCoordinate : c; };
+    p.normal = {coordinate(v[3]), coordinate(v[4]), coordinate(v[5]), coordinate(v[6])};
     // A rectangle without area cannot be a window the user left behind.
     if (p.normal.Width() <= 0 || p.normal.Height() <= 0) return std::nullopt;
     return p;
@@ -117,7 +118,10 @@ TRect CentreOn(const TRect& r, const TRect& area) {
 
 TRect RestoredRect(const TRect& stored, const TRect& desktop, const std::vector<TRect>& screens,
                    const TRect& primary) {
-    TRect r = FitToDesktop(stored, desktop);
+    TRect r = stored;
+    if (desktop.Width() > 0 && r.Width() > desktop.Width()) r.right = r.left + desktop.Width();
+    if (desktop.Height() > 0 && r.Height() > desktop.Height()) r.bottom = r.top + desktop.Height();
+    r = FitToDesktop(r, desktop);
     for (const TRect& s : screens)
         if (Intersects(r, s)) return r;
     return CentreOn(r, primary);

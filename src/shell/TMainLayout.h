@@ -12,6 +12,9 @@ namespace mainlayout {
 
 // Default width of the album pane and of the import bar.
 inline constexpr int kDefaultPaneWidth = 145;
+// The widest a stored pane width is taken to be: wider than any screen, small enough that the
+// panes' arithmetic and painting stay cheap.
+inline constexpr int kMaxPaneWidth = 8192;
 // A pane released narrower than this collapses to nothing; its contents are laid out only
 // while it is wider than this.
 inline constexpr int kMinPaneWidth = 30;
@@ -103,15 +106,18 @@ struct TWindowPlacement {
 // "200,flags,showCmd,left,top,right,bottom".
 std::string FormatPlacement(const TWindowPlacement& p);
 // The placement held by a stored value: exactly seven comma-separated decimal integers, the first
-// 200. Anything else (no value, other forms, an empty rectangle) gives nothing.
+// 200. Anything else (no value, other forms, an empty rectangle) gives nothing. Coordinates are
+// kept within +-kMaxCoordinate, so a rectangle's width and height are always defined.
+inline constexpr int kMaxCoordinate = 1 << 20;
 std::optional<TWindowPlacement> ParsePlacement(const std::string& text);
 
 // Moves r left (up) so that its right (bottom) edge is the desktop's, when it lies beyond it.
 TRect FitToDesktop(TRect r, const TRect& desktop);
 // r centred on area, its size kept.
 TRect CentreOn(const TRect& r, const TRect& area);
-// The rectangle a restored window gets: fitted to the desktop; if it then lies wholly outside
-// every screen (a monitor that is gone, say) it is centred on the primary screen instead.
+// The rectangle a restored window gets: no larger than the desktop, fitted to it; if it then lies
+// wholly outside every screen (a monitor that is gone, say) it is centred on the primary screen
+// instead.
 TRect RestoredRect(const TRect& stored, const TRect& desktop, const std::vector<TRect>& screens,
                    const TRect& primary);
 

@@ -25,6 +25,12 @@ public:
                                      const std::string& filter) = 0;
     // Folder dialog: the chosen folder, or "" when cancelled.
     virtual std::string BrowseFolder(const std::string& caption, const std::string& startFolder) = 0;
+    // The same with an instruction text above the folders; by default the plain folder dialog.
+    virtual std::string BrowseFolderWithText(const std::string& caption, const std::string& instruction,
+                                             const std::string& startFolder) {
+        (void)instruction;
+        return BrowseFolder(caption, startFolder);
+    }
 };
 
 // Shorthands for the common boxes.

@@ -1,174 +1,44 @@
-// The settings file is plain text, one setting a line, grouped under section headers:
-//
-//     [Images]
-//     showCol=1
-//     ImageEditor=/usr/bin/gimp
-//
-// Section and key names and values are written with a few bytes escaped so that any byte
-// string survives: "\\" for a backslash, "\n", "\r", "\t", and "\xHH" for other control bytes,
-// for a space at either end of a text (the reader trims unescaped spaces), for "=" in a key,
-// "]" in a section name and a leading ";", "#" or "[" in a key. A backslash followed by anything
-// else is kept as it is, so a hand-written Windows path reads back unchanged. Lines starting
-// with ";" or "#" are comments; they and any line the reader does not understand are kept as
-// they are when the file is rewritten.
-
 #include "TSettingsStore.h"
 
+#include "TMessages.h"
 #include "TPlatform.h"
 
 #include <cerrno>
 #include <charconv>
+#include <climits>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 
-enum class TextKind { Section, Key, Value };
+const char* const kAppCaption = "Lumavell2";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+std::string ErrnoText(int err) { return std::strerror(err); }
 
-std::string Trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (FoldAscii(a[i]) != FoldAscii(b[i])) return false;
-    return true;
-}
-
-void AppendHex(std::string& out, unsigned char c) {
-    static const char digits[] = "0123456789ABCDEF";
-    out += "\\x";
-    out += digits[c >> 4];
-    out += digits[c & 15];
-}
-
-std::string Encode(const std::string& text, TextKind kind) {
-    std::string out;
-    out.reserve(text.size() + 8);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        bool atEdge = i == 0 || i + 1 == text.size();
-        if (c == '\\') out += "\\\\";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else if (c == '\t') out += "\\t";
-        else if (c < 0x20 || c == 0x7F) AppendHex(out, c);
-        else if (c == ' ' && atEdge) AppendHex(out, c);
-        else if (kind == TextKind::Key && c == '=') AppendHex(out, c);
-        else if (kind == TextKind::Key && i == 0 && (c == ';' || c == '#' || c == '[')) AppendHex(out, c);
-        else if (kind == TextKind::Section && c == ']') AppendHex(out, c);
-        else out += static_cast<char>(c);
+// A free name beside the file for keeping a damaged copy: "name (damaged).ext", then
+// "name (damaged 2).ext" and so on.
+std::string DamagedName(const std::string& path) {
+    const std::string folder = FolderOf(path);
+    const std::string bare = BareName(path);
+    const std::size_t dot = bare.rfind('.');
+    const std::string stem = dot == std::string::npos || dot == 0 ? bare : bare.substr(0, dot);
+    const std::string ext = dot == std::string::npos || dot == 0 ? std::string() : bare.substr(dot);
+    const std::string prefix = folder.empty() ? std::string() : folder + "/";
+    for (int n = 1; n < 10000; ++n) {
+        const std::string name =
+            prefix + stem + (n == 1 ? " (damaged)" : " (damaged " + std::to_string(n) + ")") + ext;
+        struct stat st {};
+        if (::lstat(name.c_str(), &st) != 0 && errno == ENOENT) return name;
     }
-    return out;
+    return prefix + stem + " (damaged)" + ext;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-std::string Decode(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c != '\\' || i + 1 == text.size()) {
-            out += c;
-            continue;
-        }
-        char n = text[i + 1];
-        if (n == '\\') { out += '\\'; ++i; }
-        else if (n == 'n') { out += '\n'; ++i; }
-        else if (n == 'r') { out += '\r'; ++i; }
-        else if (n == 't') { out += '\t'; ++i; }
-        else if (n == 'x' && i + 3 < text.size() && HexDigit(text[i + 2]) >= 0 && HexDigit(text[i + 3]) >= 0) {
-            out += static_cast<char>(HexDigit(text[i + 2]) * 16 + HexDigit(text[i + 3]));
-            i += 3;
-        } else {
-            out += c;  // not an escape: keep the backslash
-        }
-    }
-    return out;
-}
-
-struct Line {
-    enum Kind { Other, Section, Entry } kind = Other;
-    std::string raw;    // the line as it is in the file (without its line end)
-    std::string name;   // section name or key, decoded
-    std::string value;  // decoded value of an entry
-};
-
-std::vector<Line> Parse(const std::string& bytes) {
-    std::vector<Line> lines;
-    std::size_t pos = 0;
-    while (pos < bytes.size()) {
-        std::size_t end = bytes.find('\n', pos);
-        if (end == std::string::npos) end = bytes.size();
-        Line line;
-        line.raw = bytes.substr(pos, end - pos);
-        if (!line.raw.empty() && line.raw.back() == '\r') line.raw.pop_back();
-        pos = end + 1;
-
-        std::string t = Trim(line.raw);
-        if (t.empty() || t[0] == ';' || t[0] == '#') {
-            // comment or blank line
-        } else if (t[0] == '[' && t.back() == ']' && t.size() >= 2) {
-            line.kind = Line::Section;
-            line.name = Decode(Trim(t.substr(1, t.size() - 2)));
-        } else if (std::size_t eq = t.find('='); eq != std::string::npos) {
-            line.kind = Line::Entry;
-            line.name = Decode(Trim(t.substr(0, eq)));
-            line.value = Decode(Trim(t.substr(eq + 1)));
-        }
-        lines.push_back(std::move(line));
-    }
-    return lines;
-}
-
-std::string Join(const std::vector<Line>& lines) {
-    std::string out;
-    for (const Line& l : lines) {
-        out += l.raw;
-        out += '\n';
-    }
-    return out;
-}
-
-enum class Loaded { Ok, Missing, Unreadable };
-
-Loaded LoadFile(const std::string& path, std::string& bytes) {
-    bytes.clear();
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? Loaded::Missing : Loaded::Unreadable;
-    if (!S_ISREG(st.st_mode)) return Loaded::Unreadable;
-    return ReadFileBytes(path, bytes) ? Loaded::Ok : Loaded::Unreadable;
-}
-
-// Index of the first entry for section/key, or -1. Sections may repeat in a hand-edited file;
-// the first entry in any of them counts.
-long FindEntry(const std::vector<Line>& lines, const std::string& section, const std::string& key) {
-    bool inSection = section.empty();  // entries before the first header belong to section ""
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const Line& l = lines[i];
-        if (l.kind == Line::Section) inSection = SameName(l.name, section);
-        else if (l.kind == Line::Entry && inSection && SameName(l.name, key)) return static_cast<long>(i);
-    }
-    return -1;
-}
-
+// The stored text as a number: an optional sign and decimal digits, nothing else. A number
+// beyond the int range gives the nearest end of it.
 bool ParseInteger(const std::string& text, int& value) {
     const char* b = text.data();
     const char* e = b + text.size();
@@ -176,10 +46,12 @@ bool ParseInteger(const std::string& text, int& value) {
         ++b;
         if (b == e || *b == '-') return false;
     }
-    int v = 0;
+    long long v = 0;
     auto [ptr, ec] = std::from_chars(b, e, v, 10);
-    if (ec != std::errc() || ptr != e) return false;
-    value = v;
+    if (ptr != e || b == e) return false;
+    if (ec == std::errc::result_out_of_range) v = *b == '-' ? LLONG_MIN : LLONG_MAX;
+    else if (ec != std::errc()) return false;
+    value = v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : static_cast<int>(v);
     return true;
 }
 
@@ -229,16 +101,111 @@ std::string TSettingsStore::MachineFileFor(const std::string& programFolder) {
     return "/etc/lumavell2/machine.conf";
 }
 
-bool TSettingsStore::Lookup(const std::string& section, const std::string& key, std::string& value) {
-    const std::string& file = machineNext_ ? machineFile_ : userFile_;
-    machineNext_ = false;
+TSettingsStore::TStamp TSettingsStore::StampOf(const struct stat& st) {
+    TStamp s;
+    s.exists = true;
+    s.dev = std::uint64_t(st.st_dev);
+    s.ino = std::uint64_t(st.st_ino);
+    s.size = std::uint64_t(st.st_size);
+    s.mtimeNs = std::int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.ctimeNs = std::int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return s;
+}
+
+TSettingsStore::TCachedFile& TSettingsStore::Load(bool machine) {
+    TCachedFile& c = machine ? machine_ : user_;
+    const std::string& path = machine ? machineFile_ : userFile_;
+    TStamp now;
+    int statError = 0;
+    struct stat st {};
+    if (!path.empty() && ::stat(path.c_str(), &st) == 0) {
+        now = StampOf(st);
+    } else if (!path.empty() && errno != ENOENT && errno != ENOTDIR) {
+        // There may be a file, but it cannot even be looked at (a folder without permission).
+        statError = errno;
+        now.exists = true;
+        now.size = std::uint64_t(statError);
+    }
+    if (c.loaded && c.stamp == now) return c;
+
+    c = TCachedFile{};
+    c.loaded = true;
+    c.stamp = now;
+    if (!now.exists) return c;
+
+    std::string reason;
     std::string bytes;
-    if (LoadFile(file, bytes) != Loaded::Ok) return false;
-    std::vector<Line> lines = Parse(bytes);
-    long i = FindEntry(lines, section, key);
-    if (i < 0) return false;
-    value = lines[static_cast<std::size_t>(i)].value;
-    return true;
+    if (statError != 0) {
+        reason = ErrnoText(statError);
+    } else if (int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); fd < 0) {
+        reason = ErrnoText(errno);
+    } else {
+        struct stat fst {};
+        if (::fstat(fd, &fst) != 0) {
+            reason = ErrnoText(errno);
+        } else if (!S_ISREG(fst.st_mode)) {
+            reason = "it is not a file";
+        } else if (std::uint64_t(fst.st_size) > kMaxFileBytes) {
+            reason = "it is " + std::to_string(fst.st_size) + " bytes long; a settings file is at most " +
+                     std::to_string(kMaxFileBytes) + " bytes";
+        } else {
+            // Read at most one byte more than allowed, in case the file grows meanwhile.
+            bytes.resize(kMaxFileBytes + 1);
+            std::size_t got = 0;
+            while (got < bytes.size()) {
+                const ssize_t n = ::read(fd, bytes.data() + got, bytes.size() - got);
+                if (n < 0 && errno == EINTR) continue;
+                if (n < 0) {
+                    reason = ErrnoText(errno);
+                    break;
+                }
+                if (n == 0) break;
+                got += std::size_t(n);
+            }
+            bytes.resize(got);
+            if (reason.empty() && got > kMaxFileBytes)
+                reason = "it is longer than " + std::to_string(kMaxFileBytes) + " bytes";
+        }
+        ::close(fd);
+    }
+    ++fileReads_;
+    if (reason.empty()) {
+        c.text = TSettingsText(bytes);
+        c.bytes = std::move(bytes);
+        return c;
+    }
+    if (machine) {
+        // Not ours to move: the program goes on as if there were none.
+        Report("The machine settings file \"" + path + "\" cannot be read (" + reason + "). It is ignored.");
+        return c;
+    }
+    SetAside(c, reason);
+    return c;
+}
+
+void TSettingsStore::SetAside(TCachedFile& c, const std::string& reason) {
+    const std::string aside = DamagedName(userFile_);
+    if (::rename(userFile_.c_str(), aside.c_str()) == 0) {
+        c.stamp = TStamp{};  // no file now: every setting has its default
+        Report("The settings file \"" + userFile_ + "\" could not be read (" + reason + "). It was kept as \"" +
+               BareName(aside) + "\" and Lumavell2 goes on with its default settings.");
+        return;
+    }
+    const std::string why = ErrnoText(errno);
+    // Left where it is and never written over: the user may still rescue it.
+    c.readable = false;
+    Report("The settings file \"" + userFile_ + "\" could not be read (" + reason + ") and could not be put " +
+           "aside (" + why + "). Lumavell2 goes on with its default settings and will not change that file.");
+}
+
+void TSettingsStore::Report(const std::string& text) {
+    if (messages_) ShowOk(*messages_, kAppCaption, text, TMsgIcon::Warning);
+}
+
+bool TSettingsStore::Lookup(const std::string& section, const std::string& key, std::string& value) {
+    const bool machine = machineNext_;
+    machineNext_ = false;
+    return Load(machine).text.Find(section, key, value);
 }
 
 std::string TSettingsStore::ReadString(const std::string& section, const std::string& key,
@@ -255,65 +222,55 @@ int TSettingsStore::ReadInteger(const std::string& section, const std::string& k
     return value;
 }
 
+int TSettingsStore::ReadInteger(const std::string& section, const std::string& key, int def, int min, int max) {
+    std::string text;
+    int value = 0;
+    if (!Lookup(section, key, text) || !ParseInteger(text, value)) return def;
+    return value < min ? min : value > max ? max : value;
+}
+
 bool TSettingsStore::ReadBool(const std::string& section, const std::string& key, bool def) {
     return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+bool TSettingsStore::Fail(const std::string& key, const std::string& why) {
+    lastError_ = why;
+    // A run of writes failing for one reason (a full disk at exit) is reported once.
+    if (why != failStreak_) {
+        failStreak_ = why;
+        Report("Lumavell2 could not save the setting \"" + key + "\" in \"" + userFile_ + "\": " + why + ".");
+    }
+    return false;
 }
 
 bool TSettingsStore::WriteString(const std::string& section, const std::string& key,
                                  const std::string& value) {
     lastError_.clear();
-    std::string bytes;
-    Loaded state = LoadFile(userFile_, bytes);
-    if (state == Loaded::Unreadable) {
-        // Writing now would replace every other setting with nothing.
-        lastError_ = "cannot read \"" + userFile_ + "\"";
-        return false;
+    TCachedFile& c = Load(false);
+    if (!c.readable) return Fail(key, "the file cannot be read, and writing it would lose every other setting");
+    TSettingsText text = c.text;
+    text.Set(section, key, value);
+    std::string out = text.Bytes();
+    if (c.stamp.exists && out == c.bytes) {  // nothing changes
+        failStreak_.clear();
+        return true;
     }
-    std::vector<Line> lines = Parse(bytes);
-    long at = FindEntry(lines, section, key);
-    if (at >= 0) {
-        Line& l = lines[static_cast<std::size_t>(at)];
-        // The key keeps the spelling it already has in the file.
-        l.raw = Encode(l.name, TextKind::Key) + "=" + Encode(value, TextKind::Value);
-    } else {
-        Line entry;
-        entry.kind = Line::Entry;
-        entry.raw = Encode(key, TextKind::Key) + "=" + Encode(value, TextKind::Value);
-        // After the last entry of the first matching section, or a new section at the end.
-        long insertAfter = -1;
-        bool inSection = section.empty();
-        bool found = section.empty();
-        for (std::size_t i = 0; i < lines.size(); ++i) {
-            const Line& l = lines[i];
-            if (l.kind == Line::Section) {
-                if (found && inSection) break;
-                inSection = SameName(l.name, section);
-                if (inSection) {
-                    found = true;
-                    insertAfter = static_cast<long>(i);
-                }
-            } else if (l.kind == Line::Entry && inSection) {
-                insertAfter = static_cast<long>(i);
-            }
-        }
-        if (found) {
-            lines.insert(lines.begin() + (insertAfter + 1), entry);
-        } else {
-            if (!lines.empty() && !Trim(lines.back().raw).empty()) lines.push_back(Line{});
-            Line header;
-            header.kind = Line::Section;
-            header.raw = "[" + Encode(section, TextKind::Section) + "]";
-            lines.push_back(header);
-            lines.push_back(entry);
-        }
-    }
-    std::string out = Join(lines);
-    if (state == Loaded::Ok && out == bytes) return true;  // nothing changes
+    if (out.size() > kMaxFileBytes)
+        return Fail(key, "the settings would be longer than " + std::to_string(kMaxFileBytes) + " bytes");
     std::string error;
-    if (!ForceFolders(FolderOf(userFile_), &error) || !WriteFileAtomic(userFile_, out, &error)) {
-        lastError_ = error;
-        return false;
+    if (!ForceFolders(FolderOf(userFile_), &error) || !WriteFileAtomic(userFile_, out, &error))
+        return Fail(key, error.empty() ? std::string("the file could not be written") : error);
+    failStreak_.clear();
+    // Keep what is now on disk, so the next read need not read it again.
+    struct stat st {};
+    if (::stat(userFile_.c_str(), &st) != 0) {
+        c.loaded = false;
+        return true;
     }
+    c.stamp = StampOf(st);
+    c.text = std::move(text);
+    c.bytes = std::move(out);
+    c.readable = true;
     return true;
 }
 

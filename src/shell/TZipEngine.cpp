@@ -347,6 +347,7 @@ bool TZipEngine::Extract() {
                            type == S_IFDIR || (opsys == ZIP_OPSYS_DOS && (attributes & 0x10));
         if (folderEntry && type != S_IFLNK) continue;  // folders are not recreated
         std::string bare = EntryBareName(name);
+        if (entryFilter_ && !entryFilter_(bare, st.size)) continue;
         if (type == S_IFLNK || (type != 0 && type != S_IFREG) || bare.empty() || bare == "." ||
             bare == ".." || ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)) {
             refused.push_back(Shown(name));

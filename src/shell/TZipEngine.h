@@ -15,6 +15,8 @@ class TZipEngine {
 public:
     // Bytes free on the volume holding a folder, -1 when unknown.
     using FreeSpaceFunction = std::function<std::int64_t(const std::string& folder)>;
+    // Says whether Extract takes an entry, by its bare name and its stated size.
+    using EntryFilter = std::function<bool(const std::string& bareName, std::uint64_t size)>;
 
     explicit TZipEngine(TMessages* messages = nullptr);
 
@@ -56,6 +58,10 @@ public:
 
     const std::string& LastError() const { return lastError_; }
 
+    // Entries the filter turns down are passed over by Extract without a word (they neither
+    // count against the free space nor make the result false). No filter takes every entry.
+    void SetEntryFilter(EntryFilter filter) { entryFilter_ = std::move(filter); }
+
     // Replaces the free-space query Extract uses (the default asks the file system); for tests.
     void SetFreeSpaceFunction(FreeSpaceFunction fn) { freeSpace_ = std::move(fn); }
 
@@ -69,4 +75,5 @@ private:
     std::string lastError_;
     FreeSpaceFunction freeSpace_;
     ProgressFunction progress_;
+    EntryFilter entryFilter_;
 };

@@ -14,7 +14,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QEvent>
+#include <QFile>
 #include <QListWidget>
 #include <QPainter>
 #include <QProgressBar>
@@ -43,7 +45,11 @@ constexpr int kProgressHeight = 16;
 constexpr int kToolButtonWidth = 23;
 constexpr int kToolButtonHeight = 22;
 
-std::string Bytes(const QString& s) { return s.toLocal8Bit().toStdString(); }
+// Paths stay bytes from the file system to ChangeFolder and back: a name that is not valid in
+// the local encoding would not survive a trip through QString. Text is made only for showing.
+QVariant PathData(const std::string& path) { return QByteArray(path.data(), qsizetype(path.size())); }
+std::string PathOf(const QListWidgetItem* item) { return item->data(kPathRole).toByteArray().toStdString(); }
+QString Shown(const std::string& path) { return QFile::decodeName(QByteArray(path.data(), qsizetype(path.size()))); }
 
 // The folder list draws each row indented by its depth below the root.
 class TFolderRowDelegate : public QStyledItemDelegate {
@@ -139,7 +145,7 @@ void TImportBar::BuildControls() {
     importFolders->setFixedHeight(kFolderListHeight);
     importFolders->setIconSize(QSize(16, 16));
     connect(importFolders, &QListWidget::itemActivated, this,
-            [this](QListWidgetItem* item) { ChangeFolder(Bytes(item->data(kPathRole).toString())); });
+            [this](QListWidgetItem* item) { ChangeFolder(PathOf(item)); });
 
     // The file list is the model the thumbnail list mirrors; it lies under it, never shown.
     importFiles = new QListWidget(bar);
@@ -244,14 +250,18 @@ void TImportBar::FillDrives() {
     for (const QStorageInfo& v : QStorageInfo::mountedVolumes()) {
         if (!v.isValid() || !v.isReady()) continue;
         if (IsPseudoFileSystem(v.fileSystemType().toStdString())) continue;
-        const std::string root = Bytes(v.rootPath());
+        const std::string root = QFile::encodeName(v.rootPath()).toStdString();
         if (root.empty() || root[0] != '/') continue;
         if (std::any_of(found.begin(), found.end(), [&](const auto& f) { return f.first == root; })) continue;
         found.push_back({root, v.name()});
     }
-    // The root is always a drive, whatever the mounts table says.
-    if (std::none_of(found.begin(), found.end(), [](const auto& f) { return f.first == "/"; }))
-        found.push_back({"/", QString()});
+    // The root and the home folder are always offered, whatever the mounts table says (in a
+    // container or a chroot it may list neither).
+    std::vector<std::string> roots;
+    for (const auto& f : found) roots.push_back(f.first);
+    for (const std::string& r : DriveRoots(roots, QFile::encodeName(QDir::homePath()).toStdString()))
+        if (std::none_of(found.begin(), found.end(), [&](const auto& f) { return f.first == r; }))
+            found.push_back({r, QString()});
     SetDriveLines(std::move(found));
 }
 
@@ -269,8 +279,8 @@ void TImportBar::SetDriveLines(std::vector<std::pair<std::string, QString>> foun
     importDrives->clear();
     for (const auto& [root, label] : found) {
         volumes_.push_back(root);
-        const QString text = label.isEmpty() ? FromBytes(root) : FromBytes(root) + " [" + label + "]";
-        importDrives->addItem(importDrives->style()->standardIcon(QStyle::SP_DriveHDIcon), text, FromBytes(root));
+        const QString text = label.isEmpty() ? Shown(root) : Shown(root) + " [" + label + "]";
+        importDrives->addItem(importDrives->style()->standardIcon(QStyle::SP_DriveHDIcon), text, PathData(root));
         importDrives->setItemData(importDrives->count() - 1, text, Qt::AccessibleTextRole);
     }
 }
@@ -283,18 +293,18 @@ void TImportBar::FillFolders() {
     const std::vector<std::string> rows = FolderRows(current);
     int level = 0;
     for (const std::string& path : rows) {
-        auto* item = new QListWidgetItem(open, FromBytes(path == "/" ? path : BareName(path)));
-        item->setData(kPathRole, FromBytes(path));
+        auto* item = new QListWidgetItem(open, Shown(path == "/" ? path : BareName(path)));
+        item->setData(kPathRole, PathData(path));
         item->setData(kLevelRole, level++);
-        item->setToolTip(FromBytes(path));
+        item->setToolTip(Shown(path));
         importFolders->addItem(item);
     }
     for (const std::string& name : SubFolders(current)) {
         const std::string path = current == "/" ? "/" + name : current + "/" + name;
-        auto* item = new QListWidgetItem(closed, FromBytes(name));
-        item->setData(kPathRole, FromBytes(path));
+        auto* item = new QListWidgetItem(closed, Shown(name));
+        item->setData(kPathRole, PathData(path));
         item->setData(kLevelRole, level);
-        item->setToolTip(FromBytes(path));
+        item->setToolTip(Shown(path));
         importFolders->addItem(item);
     }
     // The current folder's row is the selected one.
@@ -308,7 +318,7 @@ void TImportBar::FillFolders() {
 
 void TImportBar::FillFiles() {
     importFiles->clear();
-    for (const std::string& name : import_->FileList()) importFiles->addItem(FromBytes(name));
+    for (const std::string& name : import_->FileList()) importFiles->addItem(Shown(name));
 }
 
 bool TImportBar::ChangeFolder(const std::string& folder) {
@@ -351,6 +361,7 @@ void TImportBar::importFoldersChange() {
     ShowThumbnails();
     // The waiting rows left by a failed generation are no photos to add.
     if (!made) SetButtons({});
+    import_->ReportUnreadable();
 }
 
 void TImportBar::OnImportProgress(int done, int total) {
@@ -374,7 +385,7 @@ void TImportBar::ShowThumbnails() {
         std::vector<QString> captions;
         for (TPhotoRow& row : import_->UpdImportThumbs()) {
             pictures.push_back(std::move(row.picture));
-            captions.push_back(FromBytes(row.caption));
+            captions.push_back(Shown(row.caption));
         }
         ListBox2->Fill(pictures, captions);
     }
@@ -445,7 +456,7 @@ void TImportBar::CarryOut(const TImportAdd& out) {
 
 void TImportBar::ToolButton11Click() {
     std::string start = import_->CurrentFolder();
-    if (QListWidgetItem* item = importFolders->currentItem()) start = Bytes(item->data(kPathRole).toString());
+    if (QListWidgetItem* item = importFolders->currentItem()) start = PathOf(item);
     if (import_->Browse(start)) FolderRead();
 }
 

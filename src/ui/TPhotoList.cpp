@@ -77,11 +77,18 @@ void TPhotoList::Fill(const std::vector<QImage>& pictures, const std::vector<QSt
     setUpdatesEnabled(false);
     clear();
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        QImage copy(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
-        copy.fill(Qt::white);
-        {
+        const QImage& picture = pictures[i];
+        QImage copy;
+        if (picture.width() == kPictureWidth && picture.height() == kPictureHeight &&
+            picture.format() == QImage::Format_RGB32) {
+            // Already what a row shows: the row shares the album view's pixels (nothing paints
+            // on a row picture; the selected row is drawn from a tinted copy).
+            copy = picture;
+        } else {
+            copy = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
+            copy.fill(Qt::white);
             QPainter p(&copy);
-            p.drawImage(QPoint(0, 0), pictures[i]);
+            p.drawImage(QPoint(0, 0), picture);
         }
         pictureHeight_ = copy.height();
         auto* item = new QListWidgetItem(i < captions.size() ? captions[i] : QString());

@@ -15,8 +15,9 @@ class TPhotoList : public QListWidget {
 public:
     explicit TPhotoList(QWidget* parent = nullptr);
 
-    // Replaces every row by one per picture (in order) with its caption; each row holds its own
-    // 100 x 80, 32-bit copy. Clears the selection.
+    // Replaces every row by one per picture (in order) with its caption; each row holds a 100 x
+    // 80, 32-bit picture: the given one itself (shared, not copied) when it is one already,
+    // otherwise a copy drawn on white. Clears the selection.
     void Fill(const std::vector<QImage>& pictures, const std::vector<QString>& captions);
     // Replaces every row by the two text rows shown while the album is being read, and paints
     // them at once.

@@ -1,7 +1,10 @@
 #include "TQtMessages.h"
 
+#include <QDialog>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QVBoxLayout>
 
 TQtMessages::TQtMessages(QWidget* parent) : parent_(parent) {}
 
@@ -115,4 +118,37 @@ std::string TQtMessages::SaveFileName(const std::string& caption, const std::str
 std::string TQtMessages::BrowseFolder(const std::string& caption, const std::string& startFolder) {
     return RunFileDialog(parent_.data(), QFileDialog::AcceptOpen, QFileDialog::Directory, caption,
                          startFolder, "");
+}
+
+std::string TQtMessages::BrowseFolderWithText(const std::string& caption, const std::string& instruction,
+                                              const std::string& startFolder) {
+    QDialog outer(parent_.data());
+    outer.setObjectName("browseDialog");
+    outer.setWindowTitle(ToQt(caption));
+    outer.setAccessibleName(ToQt(caption));
+    auto* text = new QLabel(ToQt(instruction), &outer);
+    text->setObjectName("browseText");
+    text->setWordWrap(true);
+    // Qt's own folder view, embedded: the platform dialog has no room for an instruction.
+    auto* folders = new QFileDialog(&outer, QString(), ToQt(startFolder));
+    folders->setObjectName("fileDialog");
+    folders->setWindowFlags(Qt::Widget);
+    folders->setOption(QFileDialog::DontUseNativeDialog, true);
+    folders->setFileMode(QFileDialog::Directory);
+    folders->setOption(QFileDialog::ShowDirsOnly, true);
+    auto* status = new QLabel(ToQt(startFolder), &outer);
+    status->setObjectName("browseStatus");
+    status->setTextFormat(Qt::PlainText);
+    QObject::connect(folders, &QFileDialog::currentChanged, status, [status](const QString& path) {
+        status->setText(path);
+    });
+    QObject::connect(folders, &QFileDialog::finished, &outer, &QDialog::done);
+    auto* layout = new QVBoxLayout(&outer);
+    layout->addWidget(text);
+    layout->addWidget(folders, 1);
+    layout->addWidget(status);
+    if (outer.exec() != QDialog::Accepted) return "";
+    const QStringList chosen = folders->selectedFiles();
+    if (chosen.isEmpty()) return "";
+    return FromQt(chosen.first());
 }

@@ -25,6 +25,10 @@ public:
     std::string SaveFileName(const std::string& caption, const std::string& startPath,
                              const std::string& filter) override;
     std::string BrowseFolder(const std::string& caption, const std::string& startFolder) override;
+    // The folder dialog under the instruction text, with a status line below that shows the
+    // path of the highlighted folder.
+    std::string BrowseFolderWithText(const std::string& caption, const std::string& instruction,
+                                     const std::string& startFolder) override;
 
     static QString ToQt(const std::string& bytes);
     static std::string FromQt(const QString& text);

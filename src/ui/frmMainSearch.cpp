@@ -62,6 +62,7 @@ void TfrmMain::btnSearchClick() {
             *search_, std::vector<QPushButton*>{btnSearch, btnSearchOptions, btnSearchHelp});
         search_->SetObserver(searchPane_.get());
     }
+    search_->SetOptions(searchOptions_.get());  // a field chosen for this search only
     const TSearch::TOutcome outcome = search_->SearchClick(ToBytes(Edit1->text()));
     SearchResultOpened(outcome.refresh);
     btnSearch->setText(FromBytes(search_->SearchButtonCaption()));

@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "TComboPopup.h"
 #include "TDialogParts.h"
 #include "TBalloonHint.h"
 #include "THelp.h"
@@ -12,10 +13,12 @@
 #include "TMessages.h"
 #include "TPanes.h"
 #include "TPhotoList.h"
+#include "TQuietToolTips.h"
 #include "TSettingsStore.h"
 #include "TViewerModel.h"
 #include "frmHelpU.h"
 #include "frmPrefs2U.h"
+#include "frmSearchOptsU.h"
 
 #include <QAction>
 #include <QApplication>
@@ -41,6 +44,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <climits>
 #include <filesystem>
 #include <system_error>
 
@@ -83,7 +87,7 @@ const TCommandDef kCommands[] = {
     {"SlideShow", "View as Slideshow", "", "", kOff},
     {"RemoveCol", "Remove Album", "Deletes this album permanantly.", "Shift+Del", kOff},
     {"AlbumProperties", "Album Properties", "", "", 0},
-    {"ZoomIn", "Zoom In", "Zoom in by +100%", "Ctrl+=", kOff},
+    {"ZoomIn", "Zoom In", "Zoom in by +100%", "Ctrl+=;Ctrl++", kOff},
     {"ShowAll", "100%", "", "Alt+=", kOff},
     {"ZoomOut", "Zoom Out", "Zoom out by -50%", "Ctrl+-", kOff},
     {"ToFit", "To Fit", "", "Alt+-", kOff},
@@ -224,8 +228,8 @@ void TfrmMain::FormCreate() {
                "the data has been wiped. It is suggested that you reinstall Lumavell to be sure that you do not "
                "receive any errors.");
     settings_.WriteString(kSection, "useDir", installFolder_);
-    SetPaneWidth(Panel1, settings_.ReadInteger(kSection, "albumPanWidth", kDefaultPaneWidth));
-    SetPaneWidth(Panel4, settings_.ReadInteger(kSection, "importPanWidth", kDefaultPaneWidth));
+    SetPaneWidth(Panel1, settings_.ReadInteger(kSection, "albumPanWidth", kDefaultPaneWidth, 0, kMaxPaneWidth));
+    SetPaneWidth(Panel4, settings_.ReadInteger(kSection, "importPanWidth", kDefaultPaneWidth, 0, kMaxPaneWidth));
     LayoutAlbumPane();
     help_->SetInstallFolder(installFolder_);
     help_->SetHelpFileName(helpFileName_);
@@ -366,7 +370,7 @@ void TfrmMain::SetPrefs(TfrmPrefs2* prefs) {
     connect(prefs_, &TfrmPrefs2::PrintingClicked, this, [this] { Command("PrintPrefs")->trigger(); });
     connect(prefs_, &TfrmPrefs2::SaveThumbsCleared, this, [this] { albumView_->SaveThumbnailsClicked(false, false); });
     connect(prefs_, &TfrmPrefs2::RefreshThumbnailsClicked, this, [this] { albumView_->RefreshThumbnailsClicked(); });
-    connect(prefs_, &TfrmPrefs2::SearchOptionsClicked, this, [this] { btnSearchOptionsClick(); });
+    connect(prefs_, &TfrmPrefs2::SearchOptionsClicked, this, [this] { frmSearchOpts_->ExecFromPreferences(); });
     connect(prefs_, &TfrmPrefs2::IconsClicked, this, [this] { IconsExecute(); });
     connect(prefs_, &TfrmPrefs2::HelpClicked, this,
             [this] { help_->ShowHelpTopic(static_cast<QWidget*>(prefs_), helptopic::kOptions); });
@@ -615,6 +619,7 @@ void TfrmMain::BuildAlbumPane() {
     ComboBox1 = new QComboBox(Panel1);
     Name(ComboBox1, "ComboBox1", "Albums");
     ComboBox1->setMaxVisibleItems(kAlbumBoxVisibleLines);
+    UseListPopup(ComboBox1);
     ComboBox1->setIconSize(QSize(16, 16));
     ComboBox1->setItemDelegate(new TAlbumLineDelegate(ComboBox1));
     connect(ComboBox1, &QComboBox::activated, this, [this](int index) { ComboBox1Change(index); });
@@ -656,6 +661,7 @@ void TfrmMain::BuildAlbumPane() {
     }
     tbAlbum->widgetForAction(Command("nuImport"))->setObjectName("btnAlbumImport");
     tbAlbum->widgetForAction(Command("Share"))->setObjectName("btnAlbumShare");
+    TQuietToolTips::Install(tbAlbum);
     stripAlbum = new THScrollStrip(tbAlbum, Panel1);
     Name(stripAlbum, "stripAlbum", "Album tool bar");
 
@@ -863,10 +869,13 @@ void TfrmMain::RestorePlacement() {
     }
     normalRect_ = ToQRect(RestoredRect(p->normal, desktop, screens, primaryArea));
     setGeometry(normalRect_);
-    // A window left minimised comes back as it was before it was minimised.
-    bool maximised = p->showCmd == kShowMaximized ||
-                     (p->showCmd == kShowMinimized && (p->flags & kRestoreToMaximized));
-    setWindowState(maximised ? Qt::WindowMaximized : Qt::WindowNoState);
+    // A window closed while minimised opens minimised, and is restored to what it was before
+    // it was minimised (maximised when the flag says so).
+    const bool maximised = p->showCmd == kShowMaximized ||
+                           (p->showCmd == kShowMinimized && (p->flags & kRestoreToMaximized));
+    Qt::WindowStates state = maximised ? Qt::WindowMaximized : Qt::WindowNoState;
+    if (p->showCmd == kShowMinimized) state |= Qt::WindowMinimized;
+    setWindowState(state);
 }
 
 void TfrmMain::TrackNormalRect() {
@@ -907,7 +916,7 @@ void TfrmMain::FormShow() {
         std::error_code ec;
         std::filesystem::current_path(installFolder_, ec);
     }
-    settings_.WriteInteger(kSection, "timesRun", settings_.ReadInteger(kSection, "timesRun", 0) + 1);
+    settings_.WriteInteger(kSection, "timesRun", settings_.ReadInteger(kSection, "timesRun", 0, 0, INT_MAX - 1) + 1);
     if (splash_) {
         splash_->hide();
         splash_->deleteLater();

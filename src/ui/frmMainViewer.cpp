@@ -3,6 +3,7 @@
 // The viewer model decides what is shown and which commands are on; this file shows it.
 
 #include "frmMainU.h"
+#include "TWheelZoom.h"
 
 #include "TDialogParts.h"
 #include <QAction>
@@ -62,6 +63,7 @@ void TfrmMain::BuildPhotoView() {
     ScrollBox1->setWidgetResizable(true);
     ScrollBox1->setWidget(imageCanvas_);
     new TResizeWatcher(ScrollBox1->viewport(), [this] { ScrollBox1Resize(); });
+    new TWheelZoom(ScrollBox1->viewport(), Command("ZoomIn"), Command("ZoomOut"));
 }
 
 void TfrmMain::ConnectViewer() {

@@ -1,6 +1,7 @@
 #include "frmSearchOptsU.h"
 
 #include "TDialogParts.h"
+#include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -32,6 +33,10 @@ TfrmSearchOpts::TfrmSearchOpts(TSearchOptions& options, QWidget* parent) : QDial
     auto* group = new QVBoxLayout(grpLookIn);
     for (QRadioButton* r : {rbNotes, rbName, rbPhotographer}) group->addWidget(r);
 
+    chkOnlyThisSearch = new QCheckBox("Only apply to this Search", this);
+    chkOnlyThisSearch->setObjectName("chkOnlyThisSearch");
+    chkOnlyThisSearch->setAccessibleName("Only apply to this Search");
+
     btnHelp = DialogButton(this, "btnHelp", "Help");
     btnOK = new QPushButton("OK", this);
     btnOK->setObjectName("btnOK");
@@ -43,6 +48,7 @@ TfrmSearchOpts::TfrmSearchOpts(TSearchOptions& options, QWidget* parent) : QDial
     body->setContentsMargins(16, 12, 16, 12);
     body->setSpacing(8);
     body->addWidget(grpLookIn);
+    body->addWidget(chkOnlyThisSearch);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(btnHelp);
     buttons->addStretch(1);
@@ -83,6 +89,13 @@ TSearchField TfrmSearchOpts::Checked() const {
 }
 
 void TfrmSearchOpts::btnOKClick() {
-    options_.Ok(Checked());
+    options_.Ok(Checked(), chkOnlyThisSearch->isEnabled() && chkOnlyThisSearch->isChecked());
     accept();
+}
+
+int TfrmSearchOpts::ExecFromPreferences() {
+    chkOnlyThisSearch->setEnabled(false);
+    const int result = exec();
+    chkOnlyThisSearch->setEnabled(true);
+    return result;
 }

@@ -50,6 +50,8 @@ int main(int argc, char** argv) {
     // Until the main window exists, message boxes belong to the splash so that they appear
     // above it rather than hidden behind it.
     TQtMessages messages(splash);
+    // A settings file that cannot be read or written is reported, not passed over in silence.
+    settings.SetMessages(&messages);
 
     TAppWindows windows(settings, messages, platform.DocumentsFolder(), args);
     // The user chose to keep an unreadable catalog untouched: end before anything is written.
@@ -60,5 +62,8 @@ int main(int argc, char** argv) {
         windows.Main().ArgumentsHandedOver(std::move(handed), folder);
     });
     windows.Main().show();
-    return app.exec();
+    const int result = app.exec();
+    // The settings written while the windows are destroyed report on a box of their own.
+    messages.SetParent(nullptr);
+    return result;
 }

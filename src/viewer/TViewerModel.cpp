@@ -7,6 +7,7 @@
 
 #include "FileDate.h"
 #include "JpegCodec.h"
+#include "PhotoPath.h"
 #include "TMessages.h"
 #include "TMlb2.h"
 
@@ -219,7 +220,7 @@ TSelectResult TViewerModel::ListBox1Click(int row, int rowCount, TMlb2& album, T
     FindImage(catalog, id);
     const std::string path = catalog.GetValue("ImgPath");
     if (path == kPlaceholderPath) return TSelectResult::Placeholder;
-    if (!FileExists(path)) return TSelectResult::MissingFile;
+    if (!IsStoredPhotoPath(path) || !FileExists(path)) return TSelectResult::MissingFile;
 
     notes_.clear();
     state_.title = catalog.GetValue("ImgName");

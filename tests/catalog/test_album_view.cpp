@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <stdexcept>
 
 #include "CatalogTestSupport.h"
 #include "JpegCodec.h"
+#include "PlaceholderPictures.h"
 #include "TAlbumView.h"
 
 namespace fs = std::filesystem;
@@ -258,37 +260,58 @@ TEST(AlbumView, APhotoListedTwiceIsMadeAndSavedOnce) {
     EXPECT_EQ(strip[0].constBits(), strip[3].constBits());  // one picture, shared
 }
 
-TEST(AlbumView, UndecodablePhotoStopsTheRefreshInRowOrder) {
-    ViewFixture f;
-    f.SaveThumbs(2);
-    const int good = f.Add("Good", f.Photo("good.jpg", qRgb(10, 10, 10)));
-    WriteAll(f.tmp.file("bad.jpg"), "this is no JPEG at all");
-    const int bad = f.Add("Bad", f.tmp.file("bad.jpg"));
-    const int after = f.Add("After", f.Photo("after.jpg", qRgb(90, 90, 90)));
-    f.settings.WriteBool("Images", "firstTime_openAlbumb", true);
+TEST(AlbumView, UndecodablePhotoGetsTheUnreadablePictureAndTheRefreshGoesOn) {
+    for (int threads : {1, 3}) {
+        ViewFixture f;
+        f.view.SetThreadCount(threads);
+        f.SaveThumbs(2);
+        const int good = f.Add("Good", f.Photo("good.jpg", qRgb(10, 10, 10)));
+        WriteAll(f.tmp.file("bad.jpg"), "this is no JPEG at all");
+        const int bad = f.Add("Bad", f.tmp.file("bad.jpg"));
+        const std::string half = f.Photo("half.jpg", qRgb(30, 30, 30), 320, 240);
+        const std::string bytes = ReadAll(half);
+        WriteAll(half, bytes.substr(0, bytes.size() / 3));  // a half-copied photo
+        f.Add("Half", half);
+        f.AddRow(std::to_string(bad));  // listed twice, named once
+        const int after = f.Add("After", f.Photo("after.jpg", qRgb(90, 90, 90)));
 
-    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Stopped);
-    ASSERT_EQ(f.messages.asked.size(), 1u);  // the error only: no thumbnail question
-    EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Error);
-    EXPECT_FALSE(f.messages.asked[0].text.empty());
-    EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(good)));
-    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailPath(bad)));
-    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailPath(after)));
-    EXPECT_EQ(f.view.RowCount(), 1);
-    EXPECT_EQ(f.catalog->CatalogTable().GetValue("ImgName"), "Bad");
-    EXPECT_EQ(f.recorder.events.back(), "stopped");
-    EXPECT_EQ(std::count(f.recorder.events.begin(), f.recorder.events.end(), "ready"), 0);
+        EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+        EXPECT_EQ(f.Captions(), (std::vector<std::string>{"Good", "Bad", "Half", "Bad", "After"}));
+        const QImage unreadable = UnreadablePhotoPicture();
+        ASSERT_EQ(unreadable.size(), QSize(100, 80));
+        EXPECT_EQ(f.view.ThumbnailStrip()[1], unreadable);
+        EXPECT_EQ(f.view.ThumbnailStrip()[3], unreadable);
+        EXPECT_TRUE(Near(f.view.ThumbnailStrip()[4].pixel(50, 40), qRgb(90, 90, 90)));
+        EXPECT_EQ(f.view.RowPath(2), f.tmp.file("bad.jpg"));
+        // One message at the end naming each unreadable file once.
+        ASSERT_EQ(f.messages.asked.size(), 1u);
+        const std::string& text = f.messages.asked[0].text;
+        EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Warning);
+        EXPECT_NE(text.find(f.tmp.file("bad.jpg")), std::string::npos);
+        EXPECT_EQ(text.find(f.tmp.file("bad.jpg")), text.rfind(f.tmp.file("bad.jpg")));
+        EXPECT_NE(text.find(half), std::string::npos);
+        EXPECT_NE(text.find(half), std::string::npos);
+        EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(good)));
+        EXPECT_FALSE(fs::exists(f.catalog->ThumbnailPath(bad)));
+        EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(after)));
+        EXPECT_EQ(f.recorder.events, (std::vector<std::string>{"started", "progress", "ready", "done"}));
+        EXPECT_EQ(f.view.UpdThumbs().size(), 5u);
+    }
 }
 
-TEST(AlbumView, BadIdentifierAndMissingNotFoundPictureStop) {
+TEST(AlbumView, BadIdentifierAndMissingNotFoundPictureDoNotStop) {
     {
         ViewFixture f;
         f.Add("One", f.tmp.file("missing.jpg"));
         f.AddRow("abc");
-        EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Stopped);
+        f.Add("Two", f.tmp.file("missing2.jpg"));
+        EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
         ASSERT_EQ(f.messages.asked.size(), 1u);
-        EXPECT_EQ(f.messages.asked[0].text, "'abc' is not a valid integer value");
-        EXPECT_EQ(f.view.RowCount(), 1);
+        EXPECT_NE(f.messages.asked[0].text.find("Album row 2: 'abc'"), std::string::npos);
+        EXPECT_EQ(f.view.RowCount(), 3);
+        EXPECT_EQ(f.view.ThumbnailStrip()[1], UnreadablePhotoPicture());
+        EXPECT_EQ(f.view.RowPath(2), "");
+        EXPECT_EQ(f.Captions()[2], "Two");
     }
     {
         ViewFixture f;
@@ -296,11 +319,36 @@ TEST(AlbumView, BadIdentifierAndMissingNotFoundPictureStop) {
         f.Add("Here", p);
         fs::remove(f.install + "/notfound.bmp");
         EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);  // not needed yet
+        EXPECT_TRUE(f.messages.asked.empty());
         f.Add("Gone", f.tmp.file("gone.jpg"));
-        EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Stopped);
+        f.Add("Gone too", f.tmp.file("gone2.jpg"));
+        EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
         ASSERT_EQ(f.messages.asked.size(), 1u);
         EXPECT_NE(f.messages.asked[0].text.find("notfound.bmp"), std::string::npos);
+        EXPECT_EQ(f.view.RowCount(), 3);
+        EXPECT_EQ(f.view.ThumbnailStrip()[1], MissingPhotoPicture());
+        EXPECT_EQ(f.view.ThumbnailStrip()[2].size(), QSize(100, 80));
     }
+}
+
+TEST(AlbumView, RelativePathsAreMissingPhotosWhateverTheWorkingDirectory) {
+    ViewFixture f;
+    const fs::path before = fs::current_path();
+    fs::current_path(f.tmp.str());
+    f.Photo("rel.jpg", qRgb(200, 0, 0));
+    WriteAll(f.tmp.file("nil"), "a file called nil");
+    f.Add("Relative", "rel.jpg");
+    f.Add("Marker", "nil");
+    f.Add("Empty", "");
+    const TRefreshResult r = f.view.RefreshList();
+    fs::current_path(before);
+    EXPECT_EQ(r, TRefreshResult::Done);
+    ASSERT_EQ(f.view.RowCount(), 3);
+    for (int row = 1; row <= 3; ++row) {
+        EXPECT_EQ(f.view.RowPath(row), "") << row;
+        EXPECT_TRUE(Near(f.view.ThumbnailStrip()[size_t(row - 1)].pixel(50, 40), kNotFoundColour, 0)) << row;
+    }
+    EXPECT_TRUE(f.messages.asked.empty());
 }
 
 TEST(AlbumView, ThumbnailFolderThatCannotBeMadeClosesTheWindow) {
@@ -434,4 +482,40 @@ TEST(AlbumView, OpeningAnAlbumLine) {
     EXPECT_EQ(f.view.OpenAlbumLine("Search Results;2"), TRefreshResult::Done);
     EXPECT_TRUE(f.view.SearchResultsMode());
     EXPECT_EQ(f.view.RowCount(), 0);
+}
+
+TEST(AlbumView, AnExceptionDuringTheRefreshEndsItWithAMessageAndJoinsTheLoaders) {
+    struct Throwing : TAlbumViewObserver {
+        int progress = 0;
+        std::string finished;
+        void OnProgress(int, int) override {
+            if (++progress == 2) throw std::runtime_error("no memory for the row");
+        }
+        void OnRefreshFinished(TRefreshResult r) override { finished = r == TRefreshResult::Stopped ? "stopped" : "other"; }
+    };
+    ViewFixture f;
+    f.view.SetThreadCount(4);
+    Throwing observer;
+    f.view.SetObserver(&observer);
+    for (int i = 0; i < 40; ++i) f.Add("P" + std::to_string(i), f.Photo("p" + std::to_string(i) + ".jpg", qRgb(i, 60, 70)));
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Stopped);
+    EXPECT_EQ(observer.finished, "stopped");
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_NE(f.messages.asked[0].text.find("no memory for the row"), std::string::npos);
+    // The view is usable afterwards.
+    f.view.SetObserver(nullptr);
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_EQ(f.view.RowCount(), 40);
+}
+
+TEST(AlbumView, PicturesOtherThanJpegGetThumbnailsToo) {
+    ViewFixture f;
+    QImage png(30, 20, QImage::Format_ARGB32);
+    png.fill(qRgb(0, 0, 250));
+    ASSERT_TRUE(png.save(QString::fromStdString(f.tmp.file("blue.png")), "PNG"));
+    f.Add("Blue", f.tmp.file("blue.png"));
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_TRUE(f.messages.asked.empty());
+    EXPECT_EQ(f.view.ThumbnailStrip()[0].size(), QSize(100, 80));
+    EXPECT_TRUE(Near(f.view.ThumbnailStrip()[0].pixel(50, 40), qRgb(0, 0, 250), 2));
 }

@@ -6,6 +6,7 @@
 
 #include "CatalogTestSupport.h"
 #include "JpegCodec.h"
+#include "PlaceholderPictures.h"
 #include "TFolderImport.h"
 #include "TPlatform.h"
 
@@ -83,18 +84,26 @@ TEST(ImportTitle, DropsTheExtensionAndTurnsUnderscoresIntoSpaces) {
     EXPECT_EQ(ImportTitle(".jpg"), "");
     EXPECT_EQ(ImportTitle("a.jpg"), "a");
     EXPECT_EQ(ImportTitle("abc"), "");
+    // Every picture extension goes, in any letter case.
+    EXPECT_EQ(ImportTitle("IMG_0002.jpeg"), "IMG 0002");
+    EXPECT_EQ(ImportTitle("scan.JPE"), "scan");
+    EXPECT_EQ(ImportTitle("map_of_town.png"), "map of town");
+    EXPECT_EQ(ImportTitle("page.TIFF"), "page");
+    EXPECT_EQ(ImportTitle("x.jpeg.jpg"), "x.jpeg");
     EXPECT_EQ(ImportCredit(std::string(300, 'u')).size(), 254u);
 }
 
 TEST(ListPhotoFiles, MatchesTheMaskWithoutCaseAndSortsWithoutCase) {
     testsupport::TempDir d;
-    for (const char* n : {"b.jpg", "IMG_0001.JPG", "a.Jpg", "c.jpeg", "d.jpg.txt", ".hidden.jpg", "C.jpg"})
+    for (const char* n : {"b.jpg", "IMG_0001.JPG", "a.Jpg", "c.jpeg", "d.jpg.txt", ".hidden.jpg", "C.jpg", "e.JPE",
+                          "f.png", "g.GIF", "h.bmp", "notes.txt", "jpg"})
         WriteAll(d.file(n), "x");
     fs::create_directories(d.file("folder.jpg"));
     fs::create_symlink(d.file("b.jpg"), d.file("link.jpg"));
     fs::create_symlink(d.file("nowhere.jpg"), d.file("dangling.jpg"));
     EXPECT_EQ(ListPhotoFiles(d.str()),
-              (std::vector<std::string>{"a.Jpg", "b.jpg", "C.jpg", "IMG_0001.JPG", "link.jpg"}));
+              (std::vector<std::string>{"a.Jpg", "b.jpg", "c.jpeg", "C.jpg", "e.JPE", "f.png", "g.GIF", "h.bmp",
+                                        "IMG_0001.JPG", "link.jpg"}));
     EXPECT_TRUE(ListPhotoFiles(d.file("missing")).empty());
 }
 
@@ -141,10 +150,18 @@ TEST(MountedVolumes, SkipsPseudoFileSystemsAndDecodesEscapes) {
     EXPECT_EQ(v[1].fsType, "vfat");
     EXPECT_EQ(v[2].device, "server:/share");
     EXPECT_TRUE(MountedVolumes(d.file("none")).empty());
-    // The machine's own table always has the root.
-    bool root = false;
-    for (const auto& m : MountedVolumes()) root |= m.mountPoint == "/";
-    EXPECT_TRUE(root);
+}
+
+TEST(DriveRoots, TheRootAndTheHomeFolderAreAlwaysOffered) {
+    // A container's table may list neither.
+    EXPECT_EQ(DriveRoots({}, "/home/ann"), (std::vector<std::string>{"/", "/home/ann"}));
+    EXPECT_EQ(DriveRoots({"/media/usb", "/"}, "/home/ann/"),
+              (std::vector<std::string>{"/", "/home/ann", "/media/usb"}));
+    EXPECT_EQ(DriveRoots({"/home"}, "/home"), (std::vector<std::string>{"/", "/home"}));
+    EXPECT_EQ(DriveRoots({}, ""), std::vector<std::string>{"/"});
+    EXPECT_EQ(DriveRoots({}, "relative"), std::vector<std::string>{"/"});
+    // The drive line of a folder under the home folder is the home folder's.
+    EXPECT_EQ(VolumeOf("/home/ann/pics", DriveRoots({}, "/home/ann")), "/home/ann");
 }
 
 TEST(FolderImportFixture, ReadingAFolderMakesItTheWorkingDirectoryButNotTheThumbnails) {
@@ -179,6 +196,31 @@ TEST(FolderImportFixture, ThumbnailsAreStretchedToTheRowSize) {
     EXPECT_EQ(progress.calls.back(), std::make_pair(2, 2));
 }
 
+TEST(FolderImportFixture, OtherPictureFormatsAreListedFiledAndThumbnailed) {
+    ImportFixture f;
+    QImage png(64, 32, QImage::Format_ARGB32);
+    png.fill(qRgb(0, 200, 0));
+    ASSERT_TRUE(png.save(QString::fromStdString(f.photos + "/green_field.png"), "PNG"));
+    ASSERT_TRUE(png.save(QString::fromStdString(f.photos + "/Green.GIF"), "GIF") ||
+                png.save(QString::fromStdString(f.photos + "/Green.GIF"), "BMP"));
+    f.Photo("photo.JPEG");
+    ASSERT_TRUE(f.import.ReadFolder(f.photos));
+    ASSERT_TRUE(f.import.FolderChanged());
+    EXPECT_TRUE(f.import.UnreadableFiles().empty());
+    const auto rows = f.import.UpdImportThumbs();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].caption, "green_field.png");
+    EXPECT_EQ(rows[1].picture.size(), QSize(100, 80));
+    EXPECT_EQ(rows[1].picture.pixel(50, 40), qRgb(0, 200, 0));
+    const TImportAdd all = f.import.AddAll("Trips;1");
+    ASSERT_EQ(all.ids.size(), 3u);
+    TMlb2& cat = f.catalog->CatalogTable();
+    ASSERT_TRUE(f.catalog->FindImage(all.ids[1]));
+    EXPECT_EQ(cat.GetValue("ImgName"), "green field");
+    ASSERT_TRUE(f.catalog->FindImage(all.ids[2]));
+    EXPECT_EQ(cat.GetValue("ImgName"), "photo");
+}
+
 TEST(FolderImportFixture, AFolderOfMoreThan1001PhotosIsListedWhole) {
     ImportFixture f;
     f.Photo("p.jpg", 8, 8);
@@ -194,39 +236,40 @@ TEST(FolderImportFixture, AFolderOfMoreThan1001PhotosIsListedWhole) {
     for (size_t i = 1; i < progress.calls.size(); ++i) EXPECT_GT(progress.calls[i].first, progress.calls[i - 1].first);
 }
 
-TEST(FolderImportFixture, AnUndecodablePhotoKeepsTheWaitingRowsAndAddingDoesNothing) {
-    ImportFixture f;
-    f.Photo("a.jpg");
-    WriteAll(f.photos + "/b.jpg", "not a jpeg at all");
-    f.Photo("c.jpg");
-    ASSERT_TRUE(f.import.ReadFolder(f.photos));
-    EXPECT_FALSE(f.import.FolderChanged());
-    ASSERT_EQ(f.messages.asked.size(), 1u);
-    EXPECT_EQ(f.messages.asked[0].caption, "Error");
-    EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Error);
-    EXPECT_FALSE(f.messages.asked[0].text.empty());
-    const auto rows = f.import.UpdImportThumbs();
-    ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].caption, "Please wait...");
-    EXPECT_EQ(rows[1].caption, "Generating Thumbnails");
-    EXPECT_TRUE(rows[0].picture.isNull());
-    EXPECT_EQ(f.import.FileCount(), 0);
+TEST(FolderImportFixture, AnUndecodablePhotoGetsTheUnreadablePictureAndTheListGoesOn) {
+    for (int threads : {1, 2}) {
+        ImportFixture f;
+        f.import.SetThreadCount(threads);
+        f.Photo("a.jpg");
+        WriteAll(f.photos + "/b.jpg", "not a jpeg at all");
+        f.Photo("c.jpg");
+        WriteAll(f.photos + "/d.jpg", "");
+        ASSERT_TRUE(f.import.ReadFolder(f.photos));
+        EXPECT_TRUE(f.import.FolderChanged());
+        EXPECT_TRUE(f.messages.asked.empty());  // reported once the window shows the list
+        const auto rows = f.import.UpdImportThumbs();
+        ASSERT_EQ(rows.size(), 4u);
+        EXPECT_EQ(rows[1].caption, "b.jpg");
+        EXPECT_EQ(rows[1].picture, UnreadablePhotoPicture());
+        EXPECT_EQ(rows[3].picture, UnreadablePhotoPicture());
+        EXPECT_NE(rows[2].picture, UnreadablePhotoPicture());
+        EXPECT_EQ(f.import.FileCount(), 4);
+        EXPECT_EQ(f.import.UnreadableFiles().size(), 2u);
 
-    // The waiting rows are not photos: selecting one enables nothing and both adds do nothing.
-    EXPECT_EQ(f.import.ThumbnailSelected("Trips;1"), TAddButtons{});
-    const TImportAdd one = f.import.AddTo(0, "Trips;1");
-    const TImportAdd all = f.import.AddAll("Trips;1");
-    EXPECT_TRUE(one.ids.empty());
-    EXPECT_FALSE(one.refreshList);
-    EXPECT_TRUE(all.ids.empty());
-    EXPECT_FALSE(all.refreshList);
-    EXPECT_EQ(f.catalog->CatalogTable().RecordCount(), 1);
-    EXPECT_EQ(f.messages.asked.size(), 1u);
+        EXPECT_TRUE(f.import.ReportUnreadable());
+        ASSERT_EQ(f.messages.asked.size(), 1u);
+        EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Warning);
+        EXPECT_NE(f.messages.asked[0].text.find("b.jpg"), std::string::npos);
+        EXPECT_NE(f.messages.asked[0].text.find("d.jpg"), std::string::npos);
+        EXPECT_EQ(f.messages.asked[0].text.find("a.jpg"), std::string::npos);
+        EXPECT_FALSE(f.import.ReportUnreadable());  // said once
 
-    // Fixing the folder and changing to it again fills the list.
-    f.Photo("b.jpg");
-    EXPECT_TRUE(f.import.FolderChanged());
-    EXPECT_EQ(f.import.UpdImportThumbs().size(), 3u);
+        // The rows are photos like any other: selecting enables the buttons and Add All files all.
+        EXPECT_EQ(f.import.ThumbnailSelected("Trips;1"), (TAddButtons{true, true}));
+        const TImportAdd all = f.import.AddAll("Trips;1");
+        EXPECT_EQ(all.ids.size(), 4u);
+        EXPECT_TRUE(all.refreshList);
+    }
 }
 
 TEST(FolderImportFixture, AddButtonStates) {
@@ -334,6 +377,21 @@ TEST(FolderImportFixture, ALastIdentifierThatIsNotANumberStopsBeforeWriting) {
     EXPECT_NE(f.messages.asked[0].text.find("x7"), std::string::npos);
 }
 
+TEST(FolderImportFixture, TheLargestLastIdentifierStopsBeforeWriting) {
+    ImportFixture f;
+    f.Photo("a.jpg");
+    f.Open();
+    TMlb2& cat = f.catalog->CatalogTable();
+    cat.Last();
+    cat.SetValue("ImgID", "2147483647");
+    const TImportAdd r = f.import.AddAll("Trips;1");
+    EXPECT_TRUE(r.ids.empty());
+    EXPECT_EQ(cat.RecordCount(), 1);
+    EXPECT_EQ(f.catalog->AlbumTable().RecordCount(), 0);
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_NE(f.messages.asked[0].text.find("2147483647"), std::string::npos);
+}
+
 TEST(FolderImportFixture, BrowseChangesOnlyToAnotherFolder) {
     ImportFixture f;
     fs::create_directories(f.photos + "/sub");
@@ -351,6 +409,8 @@ TEST(FolderImportFixture, BrowseChangesOnlyToAnotherFolder) {
     ASSERT_FALSE(f.messages.asked.empty());
     EXPECT_EQ(f.messages.asked[0].kind, "folder");
     EXPECT_EQ(f.messages.asked[0].caption, "Browse...");
+    EXPECT_EQ(f.messages.instruction,
+              "Choose a folder that contains the photos that you want to import and then click OK.");
     EXPECT_EQ(f.messages.asked[0].text, f.photos);  // starts at the current folder
 
     // Started elsewhere, the dialog opens there; the current folder is still what counts as

@@ -1,10 +1,12 @@
 // Packing the thumbnail cache into thumbnails.dat at exit and unpacking it at start.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "CatalogTestSupport.h"
 #include "TAlbumView.h"
+#include "ThumbnailFiles.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadAll;
@@ -129,4 +131,75 @@ TEST(ThumbnailArchive, DamagedArchiveIsReportedAndRemoved) {
     EXPECT_FALSE(fs::exists(f.Archive()));
     ASSERT_FALSE(f.messages.asked.empty());
     EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Error);
+}
+
+TEST(ThumbnailArchive, OnlyThumbnailsOfThumbnailSizeAreExtracted) {
+    ArchiveFixture f;
+    const std::string thumb = f.Thumb(7, qRgb(70, 0, 0));
+    fs::remove(f.catalog->ThumbnailPath(7));
+    WriteAll(f.Archive(), cattest::MakeStoredZip({{"7.bmp", thumb},
+                                                  {"8.bmp", std::string(kMaxThumbnailFileBytes + 1, 'x')},
+                                                  {"notes.txt", "not a thumbnail"},
+                                                  {"007.bmp", thumb},
+                                                  {"-3.bmp", thumb},
+                                                  {"9.BMP", thumb},
+                                                  {"99999999999.bmp", thumb},
+                                                  {"sub/12.bmp", thumb}}));
+    f.view.UnpackThumbnails(true);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(f.catalog->ThumbnailFolder())) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"12.bmp", "7.bmp"}));
+    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(7)), thumb);
+    EXPECT_TRUE(f.messages.asked.empty());
+    EXPECT_FALSE(fs::exists(f.Archive()));
+}
+
+TEST(ThumbnailArchive, AnUnreadableThumbnailDoesNotSpoilThePackAndFailuresKeepTheCache) {
+    ArchiveFixture f;
+    f.Thumb(2, qRgb(20, 0, 0));
+    f.Thumb(3, qRgb(30, 0, 0));
+    // A folder where a thumbnail should be cannot be packed; it stays and so does the folder.
+    fs::create_directory(f.catalog->ThumbnailPath(4));
+    WriteAll(f.catalog->ThumbnailPath(5), std::string(kMaxThumbnailFileBytes + 1, 'x'));
+    f.view.PackThumbnails(true);
+    std::vector<cattest::ZipEntry> entries;
+    std::string comment;
+    ASSERT_TRUE(cattest::ReadCentralDirectory(ReadAll(f.Archive()), entries, comment));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].name, "2.bmp");
+    EXPECT_EQ(entries[1].name, "3.bmp");
+    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailPath(2)));
+    EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(4)));
+    EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(5)));
+    EXPECT_TRUE(f.messages.asked.empty());
+
+    // The archive cannot be written (a folder in its place): the thumbnails stay.
+    fs::remove(f.Archive());
+    fs::create_directory(f.Archive());
+    const std::string t2 = f.Thumb(2, qRgb(21, 0, 0));
+    f.view.PackThumbnails(true);
+    EXPECT_FALSE(f.messages.asked.empty());
+    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(2)), t2);
+}
+
+TEST(ThumbnailArchive, TheLargestIdentifierNeedsNoWalkUpToIt) {
+    ArchiveFixture f;
+    TCatalog::AddImage(f.catalog->CatalogTable(), f.catalog->AlbumTable(), 2147483647, "Last", "/l.jpg", "me", "");
+    ASSERT_TRUE(f.catalog->SaveCatalog());
+    EXPECT_EQ(f.catalog->LastImageId(), 2147483647);
+    EXPECT_EQ(f.catalog->NextImageId(), 0);  // none left, no overflow
+    EXPECT_EQ(f.catalog->NextDeviceImageId(), 0);
+    const std::string big = f.Thumb(2147483647, qRgb(9, 9, 9));
+    f.Thumb(4, qRgb(4, 4, 4));
+    // Walking the folder takes no time; counting up to 2^31 would take hours.
+    f.view.PackThumbnails(true);
+    std::vector<cattest::ZipEntry> entries;
+    std::string comment;
+    ASSERT_TRUE(cattest::ReadCentralDirectory(ReadAll(f.Archive()), entries, comment));
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].name, "2147483647.bmp");
+    f.view.UnpackThumbnails(true);
+    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(2147483647)), big);
+    EXPECT_EQ(f.view.DeleteThumbnails(), 2);
 }

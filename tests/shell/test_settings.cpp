@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <climits>
 #include <filesystem>
 #include <unistd.h>
 
+#include "ScriptedMessages.h"
 #include "ShellTestHelpers.h"
 #include "TPlatform.h"
 #include "TSettingsStore.h"
+#include "TSettingsText.h"
 #include "TestSupport.h"
 
 using shelltest::EnvGuard;
@@ -58,7 +62,7 @@ TEST(SettingsStore, ReadDefaultsAndNumberTexts) {
     EXPECT_FALSE(store.ReadBool("Images", "v", false));
     put("-17");
     EXPECT_EQ(store.ReadInteger("Images", "v", 0), -17);
-    for (const char* bad : {"", "12abc", "99999999999", "1.5", "--3", "+-3", "0x10"}) {
+    for (const char* bad : {"", "12abc", "1.5", "--3", "+-3", "0x10", "-", "+"}) {
         put(bad);
         EXPECT_EQ(store.ReadInteger("Images", "v", 42), 42) << bad;
     }
@@ -155,8 +159,6 @@ TEST(SettingsStore, FailedWriteLeavesTheOldFileWhole) {
 
     WriteAll(dir.file("blocker"), "x");  // a file where a folder must go
     EXPECT_FALSE(TSettingsStore(dir.file("blocker/sub/user.conf"), "").WriteBool("Images", "showCol", true));
-    fs::create_directory(dir.file("folder.conf"));  // unreadable: never written over
-    EXPECT_FALSE(TSettingsStore(dir.file("folder.conf"), "").WriteBool("Images", "showCol", true));
     if (geteuid() != 0) {  // permissions do not stop root
         fs::permissions(dir.file("a/b/Corvane"), fs::perms::owner_read | fs::perms::owner_exec);
         EXPECT_FALSE(store.WriteString("Images", "Search", "ImgCredit"));
@@ -196,4 +198,159 @@ TEST(SettingsStore, DefaultFiles) {
     fs::create_directories(prefix.file("etc/lumavell2"));
     WriteAll(prefix.file("etc/lumavell2/machine.conf"), "");
     EXPECT_EQ(TSettingsStore::MachineFileFor(prefix.file("bin")), prefix.file("etc/lumavell2/machine.conf"));
+}
+
+TEST(SettingsStore, NumbersAreClampedWhenRead) {
+    TempDir dir;
+    TSettingsStore store(dir.file("user.conf"), dir.file("machine.conf"));
+    const std::vector<std::pair<std::string, int>> cases = {
+        {"2147483647", INT_MAX},        {"2147483648", INT_MAX},       {"99999999999999999999999", INT_MAX},
+        {"-2147483648", INT_MIN},       {"-2147483649", INT_MIN},      {"-99999999999999999999999", INT_MIN},
+        {"+2147483648", INT_MAX},       {"000000000000000000000007", 7},
+    };
+    for (const auto& [text, want] : cases) {
+        ASSERT_TRUE(store.WriteString("Images", "n", text));
+        EXPECT_EQ(store.ReadInteger("Images", "n", 0), want) << text;
+        EXPECT_TRUE(store.ReadBool("Images", "n", false)) << text;
+    }
+    ASSERT_TRUE(store.WriteString("Images", "albumPanWidth", "2147483647"));
+    EXPECT_EQ(store.ReadInteger("Images", "albumPanWidth", 145, 0, 4096), 4096);
+    ASSERT_TRUE(store.WriteString("Images", "albumPanWidth", "-99999999999"));
+    EXPECT_EQ(store.ReadInteger("Images", "albumPanWidth", 145, 0, 4096), 0);
+    ASSERT_TRUE(store.WriteString("Images", "albumPanWidth", "wide"));
+    EXPECT_EQ(store.ReadInteger("Images", "albumPanWidth", 145, 0, 4096), 145);
+}
+
+TEST(SettingsStore, TheFileIsReadAgainOnlyWhenItChanged) {
+    TempDir dir;
+    WriteAll(dir.file("user.conf"), "[Images]\ntimesRun=4\n");
+    TSettingsStore store(dir.file("user.conf"), dir.file("machine.conf"));
+    for (int i = 0; i < 50; ++i) EXPECT_EQ(store.ReadInteger("Images", "timesRun", 0), 4);
+    EXPECT_EQ(store.FileReads(), 1);
+    // Own writes need no read.
+    for (int i = 0; i < 10; ++i) ASSERT_TRUE(store.WriteInteger("Images", "timesRun", i));
+    EXPECT_EQ(store.ReadInteger("Images", "timesRun", 0), 9);
+    EXPECT_EQ(store.FileReads(), 1);
+    // Replaced by another program (new file), or changed in place: read again.
+    ASSERT_TRUE(WriteFileAtomic(dir.file("user.conf"), "[Images]\ntimesRun=5\n"));
+    EXPECT_EQ(store.ReadInteger("Images", "timesRun", 0), 5);
+    WriteAll(dir.file("user.conf"), "[Images]\ntimesRun=60\n");
+    EXPECT_EQ(store.ReadInteger("Images", "timesRun", 0), 60);
+    fs::remove(dir.file("user.conf"));
+    EXPECT_EQ(store.ReadInteger("Images", "timesRun", 0), 0);
+    EXPECT_EQ(store.FileReads(), 3);
+}
+
+TEST(SettingsStore, AnOverLargeOrUnreadableFileIsPutAsideWithOneMessage) {
+    TempDir dir;
+    testsupport::ScriptedMessages messages;
+    const std::string big = "[Images]\nshowCol=0\n; " + std::string(TSettingsStore::kMaxFileBytes, 'x') + "\n";
+    WriteAll(dir.file("Lumavell2.conf"), big);
+    {
+        TSettingsStore store(dir.file("Lumavell2.conf"), dir.file("machine.conf"));
+        store.SetMessages(&messages);
+        EXPECT_TRUE(store.ReadBool("Images", "showCol", true));  // the default
+        EXPECT_TRUE(store.ReadBool("Images", "showCol", true));
+        ASSERT_EQ(messages.asked.size(), 1u);
+        EXPECT_EQ(messages.asked[0].icon, TMsgIcon::Warning);
+        EXPECT_NE(messages.asked[0].text.find(dir.file("Lumavell2.conf")), std::string::npos);
+        EXPECT_NE(messages.asked[0].text.find("Lumavell2 (damaged).conf"), std::string::npos);
+        EXPECT_EQ(ReadAll(dir.file("Lumavell2 (damaged).conf")), big);
+        EXPECT_FALSE(fs::exists(dir.file("Lumavell2.conf")));
+        ASSERT_TRUE(store.WriteBool("Images", "showImg", false));
+        EXPECT_EQ(ReadAll(dir.file("Lumavell2.conf")), "[Images]\nshowImg=0\n");
+    }
+    // A folder where the file should be cannot be read either; the next free name is used.
+    fs::remove(dir.file("Lumavell2.conf"));
+    fs::create_directory(dir.file("Lumavell2.conf"));
+    messages.asked.clear();
+    TSettingsStore store(dir.file("Lumavell2.conf"), dir.file("machine.conf"));
+    store.SetMessages(&messages);
+    EXPECT_TRUE(store.WriteBool("Images", "showCol", true));
+    EXPECT_TRUE(fs::is_directory(dir.file("Lumavell2 (damaged 2).conf")));
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_EQ(ReadAll(dir.file("Lumavell2.conf")), "[Images]\nshowCol=1\n");
+
+    // When it cannot be put aside either, it is never written over.
+    TempDir locked;
+    fs::create_directories(locked.file("cfg/user.conf/inside"));
+    if (geteuid() != 0) {
+        fs::permissions(locked.file("cfg"), fs::perms::owner_read | fs::perms::owner_exec);
+        messages.asked.clear();
+        TSettingsStore stuck(locked.file("cfg/user.conf"), "");
+        stuck.SetMessages(&messages);
+        EXPECT_FALSE(stuck.WriteBool("Images", "showCol", true));
+        EXPECT_FALSE(stuck.WriteBool("Images", "showImg", true));
+        EXPECT_EQ(messages.asked.size(), 2u);  // the file, then the first refused write
+        fs::permissions(locked.file("cfg"), fs::perms::owner_all);
+        EXPECT_TRUE(fs::is_directory(locked.file("cfg/user.conf/inside")));
+    }
+}
+
+TEST(SettingsStore, FailedWritesAreReportedWithFileAndReason) {
+    TempDir dir;
+    testsupport::ScriptedMessages messages;
+    TSettingsStore store(dir.file("user.conf"), dir.file("machine.conf"));
+    store.SetMessages(&messages);
+    ASSERT_TRUE(store.WriteString("Images", "Search", "ImgName"));
+    EXPECT_TRUE(messages.asked.empty());
+    {
+        FileSizeLimit limit(40);  // a full disk
+        EXPECT_FALSE(store.WriteString("Images", "frmMain", std::string(400, '1')));
+        EXPECT_FALSE(store.WriteString("Images", "albumPanWidth", std::string(400, '2')));  // same reason
+    }
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_NE(messages.asked[0].text.find(dir.file("user.conf")), std::string::npos);
+    EXPECT_NE(messages.asked[0].text.find("frmMain"), std::string::npos);
+    EXPECT_NE(messages.asked[0].text.find(store.LastError()), std::string::npos);
+    ASSERT_TRUE(store.WriteString("Images", "Search", "ImgKeys"));
+    EXPECT_EQ(store.ReadString("Images", "Search", ""), "ImgKeys");
+    // After a write that worked, the next failure is reported again.
+    {
+        FileSizeLimit limit(40);
+        EXPECT_FALSE(store.WriteString("Images", "frmMain", std::string(400, '3')));
+    }
+    EXPECT_EQ(messages.asked.size(), 2u);
+    // A value that would make the file too large to be read back is refused.
+    EXPECT_FALSE(store.WriteString("Images", "ImageEditor", std::string(TSettingsStore::kMaxFileBytes, 'e')));
+    EXPECT_EQ(messages.asked.size(), 3u);
+    EXPECT_EQ(store.ReadString("Images", "Search", ""), "ImgKeys");
+}
+
+TEST(SettingsText, OneGrammarForReadingAndWriting) {
+    // "[Images]" followed by CR CR LF is no header; rewriting the file must not make it one.
+    const std::string bytes = "[Images]\r\r\nshowCol=0\r\n[Images]\nshowImg=0\nlast=1\r";
+    TSettingsText text(bytes);
+    std::string v;
+    EXPECT_FALSE(text.Find("Images", "showCol", v));
+    EXPECT_TRUE(text.Find("", "showCol", v));
+    const auto before = text.Entries();
+    text.Set("Images", "timesRun", "1");
+    TSettingsText again(text.Bytes());
+    ASSERT_TRUE(again.Find("Images", "timesRun", v));
+    EXPECT_EQ(v, "1");
+    EXPECT_FALSE(again.Find("Images", "showCol", v));
+    auto after = again.Entries();
+    ASSERT_EQ(after.size(), before.size() + 1);
+    after.erase(std::remove_if(after.begin(), after.end(), [](const auto& e) { return e.key == "timesRun"; }),
+                after.end());
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(after[i].section, before[i].section);
+        EXPECT_EQ(after[i].key, before[i].key);
+        EXPECT_EQ(after[i].value, before[i].value);
+    }
+    EXPECT_EQ(TSettingsText(again.Bytes()).Bytes(), again.Bytes());
+}
+
+TEST(SettingsStore, RewritingTheFileChangesNoOtherSetting) {
+    TempDir dir;
+    WriteAll(dir.file("user.conf"), "[Images]\r\r\nshowCol=0\r\n");
+    TSettingsStore store(dir.file("user.conf"), dir.file("machine.conf"));
+    EXPECT_TRUE(store.ReadBool("Images", "showCol", true));
+    ASSERT_TRUE(store.WriteInteger("Images", "timesRun", 1));
+    EXPECT_TRUE(store.ReadBool("Images", "showCol", true));
+    TSettingsStore other(dir.file("user.conf"), dir.file("machine.conf"));
+    EXPECT_TRUE(other.ReadBool("Images", "showCol", true));
+    EXPECT_EQ(other.ReadInteger("Images", "timesRun", 0), 1);
 }

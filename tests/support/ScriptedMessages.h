@@ -2,6 +2,7 @@
 // A message interface for tests: answers come from a queue (Yes/Ok when it runs dry) and every
 // question is recorded, so a test can check captions, texts, icons and buttons.
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,13 @@ public:
     std::deque<TMsgResult> answers;     // for Show
     std::deque<std::string> paths;      // for the file and folder dialogs ("" = cancel)
     std::vector<AskedMessage> asked;
+    // Called as each message box is shown, to look at the program while it waits for the answer.
+    std::function<void(const AskedMessage&)> onShow;
 
     TMsgResult Show(const std::string& caption, const std::string& text, TMsgIcon icon,
                     TMsgButtons buttons) override {
         asked.push_back({"box", caption, text, icon, buttons});
+        if (onShow) onShow(asked.back());
         if (!answers.empty()) {
             TMsgResult r = answers.front();
             answers.pop_front();
@@ -45,6 +49,13 @@ public:
     std::string BrowseFolder(const std::string& caption, const std::string& start) override {
         return NextPath("folder", caption, start);
     }
+    // Recorded as a folder dialog; the instruction goes into instruction.
+    std::string BrowseFolderWithText(const std::string& caption, const std::string& text,
+                                     const std::string& start) override {
+        instruction = text;
+        return NextPath("folder", caption, start);
+    }
+    std::string instruction;  // of the last folder dialog with an instruction
 
 private:
     std::string NextPath(const char* kind, const std::string& caption, const std::string& start) {

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -206,6 +207,33 @@ private slots:
         QCOMPARE(fileMode, QFileDialog::Directory);
         WhenShown<QFileDialog>([](QFileDialog* d) { d->reject(); });
         QCOMPARE(m.BrowseFolder("Browse...", dir.str()), std::string());
+    }
+
+    void folderDialogShowsItsInstructionAndTheHighlightedFolder() {
+        testsupport::TempDir dir;
+        std::filesystem::create_directories(dir.path() / "Photos");
+        TQtMessages m;
+        QString title, text, status;
+        WhenShown<QDialog>([&](QDialog* outer) {
+            title = outer->windowTitle();
+            text = outer->findChild<QLabel*>("browseText")->text();
+            auto* files = outer->findChild<QFileDialog*>("fileDialog");
+            QVERIFY(files);
+            QCOMPARE(files->fileMode(), QFileDialog::Directory);
+            emit files->currentChanged(QString::fromStdString(dir.file("Photos")));
+            status = outer->findChild<QLabel*>("browseStatus")->text();
+            files->selectFile(QString::fromStdString(dir.file("Photos")));
+            static_cast<QDialog*>(files)->accept();
+        });
+        const std::string chosen = m.BrowseFolderWithText(
+            "Browse...", "Choose a folder that contains the photos that you want to import and then click OK.",
+            dir.str());
+        QCOMPARE(chosen, dir.file("Photos"));
+        QCOMPARE(title, QString("Browse..."));
+        QCOMPARE(text, QString("Choose a folder that contains the photos that you want to import and then click OK."));
+        QCOMPARE(status, QString::fromStdString(dir.file("Photos")));
+        WhenShown<QDialog>([](QDialog* outer) { outer->reject(); });
+        QCOMPARE(m.BrowseFolderWithText("Browse...", "x", dir.str()), std::string());
     }
 };
 

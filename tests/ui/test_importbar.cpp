@@ -3,6 +3,7 @@
 // a folder whose thumbnails cannot be made, a large folder, Browse, and the Import Bar command's
 // setting, help and hint.
 #include <QtTest>
+#include <QDir>
 
 #include <QAction>
 #include <QComboBox>
@@ -82,10 +83,11 @@ private slots:
     void controlsToolBarAndStartFolder();
     void openingFolderRowsWalksTheTree();
     void drivesKeepTheirOwnCurrentFolder();
+    void folderNamesOutsideTheLocalEncodingOpen();
     void addButtonStates();
     void addAllFilesEveryPhotoAndReloadsTheAlbum();
     void addToFilesTheSelectedPhoto();
-    void failedThumbnailsLeaveWaitingRowsAndAddsDoNothing();
+    void unreadablePhotosAreListedAndNamedOnce();
     void largeFolderListedWholeWithProgress();
     void browseOnlyChangesToAnotherFolder();
     void importCommandSettingHelpAndHint();
@@ -186,6 +188,32 @@ void TestImportBar::openingFolderRowsWalksTheTree() {
     // A folder that has gone since leaves everything as it was.
     QVERIFY(!bar.ChangeFolder(env.photos + "/gone"));
     QCOMPARE(bar.Import().CurrentFolder(), env.photos);
+}
+
+void TestImportBar::folderNamesOutsideTheLocalEncodingOpen() {
+    TEnv env;
+    // Latin-1 bytes, not valid UTF-8: the name cannot be spelt in the program's text.
+    const std::string odd = env.photos + "/Caf\xE9 \xFF";
+    fs::create_directories(odd);
+    fs::copy_file(env.Jpeg(env.dir.file("inside.jpg")), odd + "/inside.jpg");
+    auto app = env.Start(env.photos);
+    TImportBar& bar = *app->Main().ImportBarContents();
+    QListWidget* folders = bar.Folders();
+    int row = -1;
+    for (int i = 0; i < folders->count(); ++i)
+        if (folders->item(i)->text().startsWith("Caf")) row = i;
+    QVERIFY(row >= 0);
+    emit folders->itemActivated(folders->item(row));
+    QCOMPARE(bar.Import().CurrentFolder(), odd);
+    QCOMPARE(Rows(bar.Thumbnails()), QStringList({"inside.jpg"}));
+    // And back up through its level rows.
+    emit folders->itemActivated(folders->item(Rows(folders).indexOf("photos")));
+    QCOMPARE(bar.Import().CurrentFolder(), env.photos);
+    // The root is a drive whatever the mount table says, and so is the home folder.
+    QStringList drives;
+    for (int i = 0; i < bar.Drives()->count(); ++i) drives << bar.Drives()->itemData(i).toByteArray();
+    QVERIFY(drives.contains("/"));
+    QVERIFY(drives.contains(QDir::homePath()));
 }
 
 void TestImportBar::drivesKeepTheirOwnCurrentFolder() {
@@ -350,7 +378,7 @@ void TestImportBar::addToFilesTheSelectedPhoto() {
     QCOMPARE(testsupport::ReadAll(env.root + "data.mlb"), before);
 }
 
-void TestImportBar::failedThumbnailsLeaveWaitingRowsAndAddsDoNothing() {
+void TestImportBar::unreadablePhotosAreListedAndNamedOnce() {
     TEnv env;
     env.Photo("a.jpg");
     testsupport::WriteAll(env.photos + "/b.jpg", "not a photo");
@@ -359,27 +387,28 @@ void TestImportBar::failedThumbnailsLeaveWaitingRowsAndAddsDoNothing() {
     TfrmMain& w = app->Main();
     TImportBar& bar = *w.ImportBarContents();
     OpenAlbum(w, 0);
-    const std::string before = testsupport::ReadAll(env.root + "data.mlb");
+    env.messages.asked.clear();
+    // The message comes once the list is on screen and the cursor is back.
+    QStringList rowsAtMessage;
+    bool hourglassAtMessage = true;
+    env.messages.onShow = [&](const testsupport::AskedMessage&) {
+        rowsAtMessage = Rows(bar.Thumbnails());
+        hourglassAtMessage = QApplication::overrideCursor() != nullptr;
+    };
     QVERIFY(bar.ChangeFolder(env.photos));
+    env.messages.onShow = nullptr;
     QCOMPARE(env.messages.asked.size(), size_t(1));
-    QCOMPARE(env.messages.asked[0].icon, TMsgIcon::Error);
-    QCOMPARE(Rows(bar.Thumbnails()), QStringList({"Please wait...", "Generating Thumbnails"}));
-    QCOMPARE(Rows(bar.Files()), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
-    CHECK_BUTTONS(bar, false, false);
-    QCOMPARE(w.importRowCount(), 0);
+    QCOMPARE(env.messages.asked[0].icon, TMsgIcon::Warning);
+    QVERIFY(env.messages.asked[0].text.find("b.jpg") != std::string::npos);
+    QVERIFY(env.messages.asked[0].text.find("c.jpg") == std::string::npos);
+    QCOMPARE(rowsAtMessage, QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+    QVERIFY(!hourglassAtMessage);
+    QCOMPARE(Rows(bar.Thumbnails()), QStringList({"a.jpg", "b.jpg", "c.jpg"}));
+    QCOMPARE(w.importRowCount(), 3);
 
-    // The waiting rows are no photos: selecting one enables nothing, and both adds do nothing.
-    int shown = 0;
-    connect(&w, &TfrmMain::ImportPhotoShown, this, [&] { ++shown; });
-    bar.Thumbnails()->setCurrentRow(1);
-    CHECK_BUTTONS(bar, false, false);
-    QCOMPARE(shown, 0);
-    bar.ToolButton10Click();
+    // Add All files every row, the unreadable one included.
     bar.ToolButton26Click();
-    QCOMPARE(testsupport::ReadAll(env.root + "data.mlb"), before);
-    QCOMPARE(env.AlbumIds("Holiday"), QStringList({"2", "3"}));
-    QCOMPARE(w.PhotoList()->count(), 2);
-    QVERIFY(!env.store.ReadBool("Images", "firstTime_importPhoto", false));
+    QCOMPARE(env.AlbumIds("Holiday"), QStringList({"2", "3", "4", "5", "6"}));
 }
 
 void TestImportBar::largeFolderListedWholeWithProgress() {

@@ -2,6 +2,8 @@
 // command line, the files written at closing, the thumbnail cache options, help and the
 // start-up hints.
 #include <QtTest>
+#include <QScrollBar>
+#include <QAbstractItemView>
 
 #include <QAccessible>
 #include <QAction>
@@ -66,9 +68,10 @@ class TestMainAlbums : public QObject {
     Q_OBJECT
 private slots:
     void albumBoxListsAlbumsWithIcons();
+    void albumBoxDropDownShowsTwentyLines();
     void unreadableCatalogKeptWhenUserDeclines();
     void openingAlbumFillsPhotoList();
-    void undecodablePhotoLeavesWaitingRows();
+    void undecodablePhotoIsListedAndNamed();
     void longRefreshShowsProgress();
     void thumbnailQuestionComesAtSecondOpening();
     void openColOpensKnownAlbum();
@@ -96,11 +99,36 @@ void TestMainAlbums::albumBoxListsAlbumsWithIcons() {
     QVERIFY(box->itemIcon(2).isNull());
     QCOMPARE(box->itemData(1, Qt::AccessibleTextRole).toString(), QString("Work"));
     QCOMPARE(box->maxVisibleItems(), 20);
+    QCOMPARE(box->style()->styleHint(QStyle::SH_ComboBox_Popup, nullptr, box), 0);
     QStyleOptionViewItem opt;
     opt.initFrom(box);
     QCOMPARE(box->itemDelegate()->sizeHint(opt, box->model()->index(0, 0)).height(), 22);
     // The album list in memory ends with the reserved line.
     QCOMPARE(app->Main().Catalog().AlbumList().back(), std::string("Search Results;2"));
+}
+
+void TestMainAlbums::albumBoxDropDownShowsTwentyLines() {
+    TEnv env;
+    std::vector<testsupport::UiAlbum> albums;
+    for (int i = 0; i < 30; ++i) albums.push_back({"Album " + std::to_string(i) + ";0"});
+    QVERIFY(env.WriteCatalog(albums));
+    QVERIFY(env.WriteIcons({Qt::red}));
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    QComboBox* box = w.AlbumBox();
+    QCOMPARE(box->count(), 31);
+    box->showPopup();
+    Flush();
+    QAbstractItemView* view = box->view();
+    QVERIFY(view->isVisible());
+    // Twenty whole lines fit in the list, and it scrolls to the rest.
+    const int lines = view->viewport()->height() / 22;
+    QCOMPARE(lines, 20);
+    QVERIFY(view->verticalScrollBar()->maximum() > 0);
+    // It opens below the box, not over it.
+    QVERIFY(view->window()->geometry().top() >= box->mapToGlobal(QPoint(0, box->height())).y() - 1);
+    box->hidePopup();
 }
 
 void TestMainAlbums::unreadableCatalogKeptWhenUserDeclines() {
@@ -167,18 +195,28 @@ void TestMainAlbums::openingAlbumFillsPhotoList() {
     QVERIFY(w.Command("Share")->isEnabled());
 }
 
-void TestMainAlbums::undecodablePhotoLeavesWaitingRows() {
+void TestMainAlbums::undecodablePhotoIsListedAndNamed() {
     TEnv env;
     const std::string broken = env.photos + "/broken.jpg";
     testsupport::WriteAll(broken, "this is not a JPEG file");
-    env.MakeCatalog({{"Broken", broken}});
+    env.MakeCatalog({{"Broken", broken}, {"Beach", env.Jpeg("beach.jpg", Qt::yellow)}});
     auto app = env.Start();
-    Show(app->Main());
+    TfrmMain& w = app->Main();
+    Show(w);
     env.messages.asked.clear();
-    app->Main().ComboBox1Change(0);
+    QStringList rowsAtMessage;
+    env.messages.onShow = [&](const testsupport::AskedMessage&) { rowsAtMessage = Rows(w.PhotoList()); };
+    w.ComboBox1Change(0);
+    env.messages.onShow = nullptr;
     QCOMPARE(env.messages.asked.size(), size_t(1));
-    QCOMPARE(Rows(app->Main().PhotoList()), QStringList({"Please wait...", "Generating Thumbnails"}));
+    QVERIFY(env.messages.asked[0].text.find(broken) != std::string::npos);
+    QCOMPARE(rowsAtMessage, QStringList({"Broken", "Beach"}));
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Broken", "Beach"}));
     QCOMPARE(QApplication::overrideCursor(), nullptr);
+    // The album's commands work as after any refresh.
+    QVERIFY(w.Command("First")->isEnabled());
+    QVERIFY(w.Command("SlideShow")->isEnabled());
+    QVERIFY(w.Command("Share")->isEnabled());
 }
 
 void TestMainAlbums::longRefreshShowsProgress() {

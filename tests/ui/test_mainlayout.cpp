@@ -19,6 +19,7 @@ private slots:
     void placementRejectsOtherForms();
     void placementFitsTheDesktop();
     void placementOffEveryScreenIsCentred();
+    void placementNumbersAreClamped();
     void commandLine();
     void albumNameFromPath_data();
     void albumNameFromPath();
@@ -171,6 +172,22 @@ void TestMainLayout::placementOffEveryScreenIsCentred() {
     const std::vector<TRect> ell{primary, {1280, 0, 2560, 512}};
     TRect gap = RestoredRect({1500, 700, 1900, 1000}, both, ell, primary);
     QVERIFY(gap == CentreOn({1500, 700, 1900, 1000}, primary));
+}
+
+void TestMainLayout::placementNumbersAreClamped() {
+    // Stored numbers at the ends of the int range: every width and height stays defined.
+    std::optional<TWindowPlacement> p =
+        ParsePlacement("200,0,1,-2147483648,-2147483648,2147483647,2147483647");
+    QVERIFY(p.has_value());
+    QCOMPARE(p->normal.left, -kMaxCoordinate);
+    QCOMPARE(p->normal.Width(), 2 * kMaxCoordinate);
+    const TRect primary{0, 0, 1280, 1024};
+    const TRect r = RestoredRect(p->normal, primary, {primary}, primary);
+    QCOMPARE(r.Width(), 1280);
+    QCOMPARE(r.Height(), 1024);
+    QVERIFY(Intersects(r, primary));
+    // A stored window larger than the desktop is made to fit it.
+    QVERIFY(RestoredRect({10, 10, 5000, 3000}, primary, {primary}, primary) == (TRect{0, 0, 1280, 1024}));
 }
 
 void TestMainLayout::commandLine() {

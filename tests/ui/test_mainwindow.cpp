@@ -1,6 +1,7 @@
 // The main window on a settings store of its own: first start, panes, dividers, album pane
 // layout, placement, commands and menus, accessibility, and the settings written at the end.
 #include <QtTest>
+#include <QHelpEvent>
 
 #include <QAccessible>
 #include <QAction>
@@ -27,6 +28,7 @@
 #include "TestSupport.h"
 #include "UiTestEnv.h"
 #include "frmMainU.h"
+#include "TQuietToolTips.h"
 #include "frmPrefs2U.h"
 
 using testsupport::Flush;
@@ -85,8 +87,10 @@ private slots:
     void paneTogglesAndTheirChecks();
     void albumPaneToggleTwiceRefillsList();
     void paneSettingsSurviveARestart();
+    void hugeStoredNumbersAreClamped();
     void importBarToggle();
     void placementSavedAndRestored();
+    void placementMinimisedReopensMinimised();
     void placementBeyondDesktopMovesLeft();
     void placementMalformedOpensMaximised();
     void placementOffScreenIsCentred();
@@ -463,6 +467,30 @@ void TestMainWindow::albumPaneToggleTwiceRefillsList() {
     QCOMPARE(Child<QWidget>(w, "btnSearch")->width(), 150);
 }
 
+void TestMainWindow::hugeStoredNumbersAreClamped() {
+    TEnv env;
+    QVERIFY(env.store.WriteString("Images", "albumPanWidth", "2147483647"));
+    QVERIFY(env.store.WriteString("Images", "importPanWidth", "-2147483648"));
+    QVERIFY(env.store.WriteString("Images", "showImport", "1"));
+    QVERIFY(env.store.WriteString("Images", "timesRun", "2147483647"));
+    QVERIFY(env.store.WriteString("Images", "frmMain", "200,0,1,-2147483648,-2147483648,2147483647,2147483647"));
+    {
+        auto app = env.Start();
+        TfrmMain& w = app->Main();
+        QCOMPARE(w.PaneWidth(w.AlbumPane()), mainlayout::kMaxPaneWidth);
+        QCOMPARE(w.PaneWidth(w.ImportBar()), 0);
+        w.show();
+        Flush();
+        // The count stays at the top of the range instead of wrapping to a negative number.
+        QCOMPARE(env.Int("timesRun"), 2147483647);
+        QVERIFY(w.geometry().width() <= 1 << 20);
+    }
+    QVERIFY(env.Int("albumPanWidth") <= mainlayout::kMaxPaneWidth);
+    QVERIFY(env.Int("albumPanWidth") >= 0);
+    const auto placement = mainlayout::ParsePlacement(env.Str("frmMain"));
+    QVERIFY(placement.has_value());
+}
+
 void TestMainWindow::paneSettingsSurviveARestart() {
     TEnv env;
     {
@@ -553,6 +581,23 @@ void TestMainWindow::placementSavedAndRestored() {
     app->Main().showMaximized();
     Flush();
     QCOMPARE(QString::fromStdString(app->Main().PlacementText()), QString("200,0,3,40,30,680,510"));
+}
+
+void TestMainWindow::placementMinimisedReopensMinimised() {
+    for (const char* flags : {"0", "2"}) {
+        TEnv env;
+        env.store.WriteString("Images", "frmMain", std::string("200,") + flags + ",2,40,30,680,510");
+        {
+            auto app = env.Start();
+            app->Main().show();
+            Flush();
+            QVERIFY(app->Main().isMinimized());
+            QCOMPARE(app->Main().isMaximized(), std::string(flags) == "2");
+            QCOMPARE(app->Main().geometry(), QRect(40, 30, 640, 480));
+        }
+        // Still minimised at the end: stored so again.
+        QCOMPARE(QString::fromStdString(env.Str("frmMain")), QString("200,") + flags + ",2,40,30,680,510");
+    }
 }
 
 void TestMainWindow::placementBeyondDesktopMovesLeft() {
@@ -784,8 +829,17 @@ void TestMainWindow::toolBars() {
     QCOMPARE(album->widgetForAction(w.Command("nuImport"))->objectName(), QString("btnAlbumImport"));
     QCOMPARE(album->widgetForAction(w.Command("Share"))->objectName(), QString("btnAlbumShare"));
 
-    // A button disappears with its command.
+    // A tool tip shows a command's hint; Import Image has none, so it shows none (rather than
+    // its caption again): its tip event is swallowed.
     ShowNormal(w);
+    auto* quiet = album->findChild<TQuietToolTips*>();
+    QVERIFY(quiet);
+    QHelpEvent tip(QEvent::ToolTip, QPoint(2, 2), QPoint(2, 2));
+    QVERIFY(quiet->eventFilter(album->widgetForAction(w.Command("nuImport")), &tip));
+    QVERIFY(!quiet->eventFilter(album->widgetForAction(w.Command("SlideShow")), &tip));
+    QCOMPARE(album->widgetForAction(w.Command("SlideShow"))->toolTip(), QString("Show this collection as a slideshow"));
+
+    // A button disappears with its command.
     QWidget* add = image->widgetForAction(w.Command("AddToCollection"));
     QVERIFY(!add->isVisible());
     w.Command("AddToCollection")->setVisible(true);

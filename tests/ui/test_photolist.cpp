@@ -73,6 +73,14 @@ void TestPhotoList::fillMakesOwnCopiesAndDropsSelection() {
     list.Fill({small}, {"Again"});
     QVERIFY(list.selectedItems().isEmpty());
     QCOMPARE(list.count(), 1);
+
+    // A thumbnail that is already 100 x 80 at 32 bits is shared with the album view, not copied:
+    // ten thousand rows would otherwise hold a second 320 MB.
+    QImage thumb(100, 80, QImage::Format_RGB32);
+    thumb.fill(Qt::green);
+    list.Fill({thumb, thumb}, {"One", "Two"});
+    const QImage shared = list.item(1)->data(Qt::UserRole + 1).value<QImage>();
+    QCOMPARE(shared.constBits(), thumb.constBits());
 }
 
 void TestPhotoList::drawsPictureCentredAndSelectedTinted() {

@@ -2,6 +2,7 @@
 // zoom steps and the commands' states, navigation through the photo list and the import list,
 // a missing file, an undecodable file, and what the picture view actually paints.
 #include <QtTest>
+#include <QWheelEvent>
 
 #include <QAction>
 #include <QComboBox>
@@ -119,6 +120,7 @@ class TestPhotoPane : public QObject {
 private slots:
     void smallPhotoAtActualSizeThenHalf();
     void largePhotoFittedThenZoomedWithScrollBars();
+    void ctrlWheelAndCtrlPlusZoomInSteps();
     void zoomStepsAndCommandStates();
     void zoomedPictureRecentredOnResize();
     void navigationStaysInsideThePhotoList();
@@ -254,6 +256,42 @@ void TestPhotoPane::zoomStepsAndCommandStates() {
     Run(w, "ShowAll");
     QVERIFY(On(w, "ZoomOut"));
     QCOMPARE(Title(w), QString("Tiny (100%)"));
+}
+
+void TestPhotoPane::ctrlWheelAndCtrlPlusZoomInSteps() {
+    TEnv env;
+    env.MakeCatalog({{"Tiny", env.Picture("tiny.jpg", 20, 10), ""}});
+    auto app = env.Open();
+    TfrmMain& w = app->Main();
+    w.SelectRow(0);
+    env.Flush();
+    QWidget* viewport = w.PhotoArea()->viewport();
+    auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+        const QPointF at(viewport->width() / 2.0, viewport->height() / 2.0);
+        QWheelEvent e(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                      Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &e);
+    };
+    QCOMPARE(Title(w), QString("Tiny (100%)"));
+    wheel(120, Qt::ControlModifier);
+    QCOMPARE(Title(w), QString("Tiny (150%)"));
+    wheel(240, Qt::ControlModifier);  // two notches at once
+    QCOMPARE(Title(w), QString("Tiny (250%)"));
+    wheel(-120, Qt::ControlModifier);
+    QCOMPARE(Title(w), QString("Tiny (200%)"));
+    // A touchpad's small steps add up to one notch.
+    for (int i = 0; i < 4; ++i) wheel(30, Qt::ControlModifier);
+    QCOMPARE(Title(w), QString("Tiny (250%)"));
+    // Without Ctrl the wheel does not zoom.
+    wheel(120, Qt::NoModifier);
+    QCOMPARE(Title(w), QString("Tiny (250%)"));
+    // Zoom Out stops at 50% like the command.
+    for (int i = 0; i < 10; ++i) wheel(-120, Qt::ControlModifier);
+    QCOMPARE(Title(w), QString("Tiny (50%)"));
+
+    // Ctrl++ is Zoom In as well as Ctrl+=.
+    QVERIFY(w.Command("ZoomIn")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Plus)));
+    QVERIFY(w.Command("ZoomIn")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Equal)));
 }
 
 void TestPhotoPane::zoomedPictureRecentredOnResize() {

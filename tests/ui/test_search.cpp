@@ -2,6 +2,7 @@
 // the result opened as "Search Results", the text rows of an empty result and the search
 // options dialog with its setting.
 #include <QtTest>
+#include <QCheckBox>
 
 #include <QAction>
 #include <QComboBox>
@@ -100,6 +101,7 @@ private slots:
     void nothingFoundShowsInertTextRows();
     void fieldChoiceSurvivesRestartDialogStartsAtNotes();
     void optionsDialogControlsAndWaysIn();
+    void onlyThisSearchAppliesOnceWithoutTheSetting();
 };
 
 void TestSearch::commandOpensReservedAlbum() {
@@ -321,6 +323,39 @@ void TestSearch::optionsDialogControlsAndWaysIn() {
     TfrmHelp* help = w.HelpViewer().Window("trainer");
     QVERIFY(help);
     QVERIFY(help->Browser()->toPlainText().contains("Search options page"));
+}
+
+void TestSearch::onlyThisSearchAppliesOnceWithoutTheSetting() {
+    TEnv env(Photos{{"Lake Tahoe", "a cold morning"}, {"Hills", "Lake in the distance"}});
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    w.SearchExecute();
+    EnterTerms(w, "Lake");
+    auto opened = WhenOptionsShown([](TfrmSearchOpts& d) {
+        QVERIFY(d.OnlyThisSearchBox()->isEnabled());
+        d.Radio(TSearchField::Name)->click();
+        d.OnlyThisSearchBox()->click();
+        QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    });
+    w.btnSearchOptionsClick();
+    QVERIFY(*opened);
+    QCOMPARE(env.store.ReadString("Images", "Search", "<none>"), std::string("<none>"));  // nothing written
+    w.btnSearchClick();
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Lake Tahoe"}));  // by name, this once
+    w.btnSearchClick();
+    QCOMPARE(Rows(w.PhotoList()), QStringList({"Hills"}));  // then the setting again (notes)
+
+    // From Preferences the box is disabled for that showing, and OK writes the setting.
+    auto fromPrefs = WhenOptionsShown([](TfrmSearchOpts& d) {
+        QVERIFY(!d.OnlyThisSearchBox()->isEnabled());
+        d.Radio(TSearchField::Photographer)->click();
+        QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    });
+    app->Prefs().findChild<QPushButton*>("btnSearchOpts")->click();
+    QVERIFY(*fromPrefs);
+    QCOMPARE(env.store.ReadString("Images", "Search", ""), std::string("ImgCredit"));
+    QVERIFY(w.SearchOptionsDialog().OnlyThisSearchBox()->isEnabled());
 }
 
 QTEST_MAIN(TestSearch)
