@@ -184,6 +184,7 @@ private slots:
         QCOMPARE(image, TWAIN_Image(2));
         for (int i = 0; i < 3; ++i) QCOMPARE(TWAIN_ImageWidth(TWAIN_Image(i)), 590);
         QVERIFY(!TWAIN_Image(3));
+        FreeAll();
         // Back to the flatbed for the other tests (the dialog keeps its settings).
         When("SaneSourceDialog", [](QWidget* dlg) {
             Choose(dlg, "cmbSource", "Flatbed");
