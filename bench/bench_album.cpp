@@ -116,7 +116,7 @@ void BM_CachedAlbum(benchmark::State& state) {
             state.SkipWithError("refresh failed");
             break;
         }
-        benchmark::DoNotOptimize(view.ThumbnailStrip().data());
+        benchmark::DoNotOptimize(view.ThumbnailStrip().size());
     }
     const double cat = CatSeconds(c.ThumbnailFolder());
     state.counters["cat_ms"] = cat * 1e3;

@@ -73,18 +73,29 @@ struct TAlbumView::Row {
     // Filled in by whoever loads the row (see ready):
     bool missing = false;  // the photo file does not exist
     bool fresh = false;    // the picture was made from the photo rather than read from the cache
-    QImage picture;
+    QImage picture;        // until it is stored (then the rows' pictures hold it)
+    int stored = -1;       // its number in the rows' pictures
     std::string error;     // set: the photo exists but could not be made into a thumbnail
 };
 
 namespace {
 
+// How far the loaders may run ahead of the rows handed on: the loaded pictures wait in memory
+// until then, so without a limit a large cached album would be read whole into memory first.
+constexpr size_t kLoadAhead = 256;
+
 // Joins the loader threads however the refresh ends, so none outlives the rows it works on.
 struct TPoolJoiner {
     std::vector<std::thread>& pool;
     std::atomic<bool>& cancel;
+    std::mutex& mutex;
+    std::condition_variable& room;
     ~TPoolJoiner() {
         cancel = true;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+        }
+        room.notify_all();
         for (auto& t : pool)
             if (t.joinable()) t.join();
     }
@@ -95,7 +106,7 @@ const char* const kUnreadableHeading =
 
 }  // namespace
 
-TAlbumView::TAlbumView(TCatalog& catalog) : catalog_(catalog) {}
+TAlbumView::TAlbumView(TCatalog& catalog) : catalog_(catalog), strip_(std::make_shared<TRowPictures>()) {}
 
 std::string TAlbumView::RowPath(int row) const {
     if (row < 1 || row > int(paths_.size())) return "";
@@ -127,7 +138,7 @@ TRefreshResult TAlbumView::RefreshList() {
         ShowOk(messages, kAppCaption, std::string("The album could not be listed: ") + e.what(), TMsgIcon::Error);
         result = TRefreshResult::Stopped;
     }
-    rowCount_ = int(strip_.size());
+    rowCount_ = int(strip_->size());
 
     if (result == TRefreshResult::Done) {
         if (observer_) observer_->OnThumbsReady();
@@ -157,7 +168,9 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     TSettingsStore& settings = catalog_.Settings();
     TMessages& messages = catalog_.Messages();
 
-    strip_.clear();
+    // A new store: the photo list may still be showing the previous one.
+    strip_ = std::make_shared<TRowPictures>(std::vector<std::string>{catalog_.Root()});
+    TRowPictures& strip = *strip_;
     captions_.clear();
     paths_.clear();
     rowCount_ = 0;
@@ -208,6 +221,8 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     std::mutex mutex;
     std::condition_variable readyCv;
     std::atomic<size_t> next{0};
+    std::atomic<size_t> limit{kLoadAhead};  // work items below this may be loaded now
+    std::condition_variable roomCv;
     std::atomic<bool> cancel{false};
     TPixelArena arena;
     auto load = [&](size_t i) {
@@ -236,19 +251,28 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     };
     auto takeOne = [&]() -> bool {
         if (cancel.load()) return false;
-        const size_t k = next.fetch_add(1);
-        if (k >= work.size()) return false;
+        size_t k = next.load();
+        do {
+            if (k >= work.size() || k >= limit.load()) return false;
+        } while (!next.compare_exchange_weak(k, k + 1));
         load(work[k]);
         return true;
     };
     int threads = threads_ > 0 ? threads_ : int(std::thread::hardware_concurrency());
     if (threads < 1) threads = 1;
     std::vector<std::thread> pool;
-    TPoolJoiner joiner{pool, cancel};
+    TPoolJoiner joiner{pool, cancel, mutex, roomCv};
     try {
         for (int t = 1; t < threads && size_t(t) < work.size(); ++t)
             pool.emplace_back([&] {
-                while (takeOne()) {
+                while (!cancel.load()) {
+                    if (takeOne()) continue;
+                    if (next.load() >= work.size()) break;
+                    // Far enough ahead: wait until rows are handed on.
+                    std::unique_lock<std::mutex> lock(mutex);
+                    roomCv.wait(lock, [&] {
+                        return cancel.load() || next.load() >= work.size() || next.load() < limit.load();
+                    });
                 }
             });
     } catch (const std::system_error&) {
@@ -263,15 +287,20 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     };
 
     // Everything observable, in row order.
-    QImage notFound;
-    bool notFoundLoaded = false;
+    int notFound = -1;
+    int unreadable = -1;
+    auto unreadablePicture = [&] {
+        if (unreadable < 0) unreadable = strip.AddPicture(UnreadablePhotoPicture());
+        return unreadable;
+    };
+    size_t handedOn = 0;  // work items whose rows were reached
     bool saving = saveThumbs == 2;
     int dropped = 0;
     const int handledTotal = int(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
         Row& row = rows[i];
         if (row.kind == Row::BadId) {
-            strip_.push_back(UnreadablePhotoPicture());
+            strip.AddRow(unreadablePicture());
             captions_.push_back(row.caption);
             paths_.emplace_back();
             problems.push_back("Album row " + std::to_string(i + 1 - size_t(dropped)) + ": '" + row.idText +
@@ -286,25 +315,36 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
             continue;
         }
         const size_t source = row.sameAs >= 0 ? size_t(row.sameAs) : i;
+        if (row.sameAs < 0) {
+            ++handedOn;
+            if (handedOn % 16 == 0 || handedOn == work.size()) {
+                {
+                    std::lock_guard<std::mutex> lock(mutex);
+                    limit.store(handedOn + kLoadAhead);
+                }
+                roomCv.notify_all();
+            }
+        }
         waitFor(source);
-        const Row& loaded = rows[source];
+        Row& loaded = rows[source];
         if (loaded.missing) {
-            if (!notFoundLoaded) {
+            if (notFound < 0) {
                 const std::string nf = catalog_.InstallFile("notfound.bmp");
-                if (!ReadThumbnailFile(nf, notFound, nullptr)) {
-                    notFound = MissingPhotoPicture();
+                QImage picture;
+                if (!ReadThumbnailFile(nf, picture, nullptr)) {
+                    picture = MissingPhotoPicture();
                     problems.push_back("The picture for missing photos, \"" + nf + "\", cannot be read");
                 }
-                notFoundLoaded = true;
+                notFound = strip.AddPicture(picture);
             }
-            strip_.push_back(notFound);
+            strip.AddRow(notFound);
             captions_.push_back(row.caption);
             paths_.emplace_back();
             Emit(int(i) + 1, handledTotal);
             continue;
         }
         if (!loaded.error.empty()) {
-            strip_.push_back(UnreadablePhotoPicture());
+            strip.AddRow(unreadablePicture());
             captions_.push_back(row.caption);
             paths_.push_back(row.photo);  // the file is there; the viewer reports what is wrong
             // The decoder's text names the file itself more often than not.
@@ -330,7 +370,11 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
                 saving = false;
             }
         }
-        strip_.push_back(loaded.picture);  // shared with later rows of the same photo
+        if (loaded.stored < 0) {
+            loaded.stored = strip.AddPicture(loaded.picture);  // shared with later rows of the same photo
+            loaded.picture = QImage();
+        }
+        strip.AddRow(loaded.stored);
         captions_.push_back(row.caption);
         paths_.push_back(row.photo);
         Emit(int(i) + 1, handledTotal);
@@ -340,12 +384,13 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
 
 std::vector<TPhotoRow> TAlbumView::UpdThumbs() {
     std::vector<TPhotoRow> rows;
-    rows.reserve(strip_.size());
-    for (size_t i = 0; i < strip_.size(); ++i) {
-        const QImage& p = strip_[i];
+    const TRowPictures& strip = *strip_;
+    rows.reserve(strip.size());
+    for (size_t i = 0; i < strip.size(); ++i) {
+        const QImage p = strip[i];
         QImage copy;
         if (p.width() == kThumbWidth && p.height() == kThumbHeight && p.format() == QImage::Format_RGB32) {
-            copy = p;  // shares the pixels until someone paints on it
+            copy = p;
         } else {
             copy = QImage(kThumbWidth, kThumbHeight, QImage::Format_RGB32);
             copy.fill(Qt::white);

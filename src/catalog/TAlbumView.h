@@ -14,11 +14,16 @@
 //
 // Rows whose photo record has ImgPath "notexist.jpg" are dropped from the list and from the
 // album table (in memory), so list row i is always album record i + 1. The list has no row
-// limit.
+// limit. The rows' pictures are held in a TRowPictures (out of memory, read back for the rows
+// painted), which the photo list shares; a refresh starts a new one, so a list still showing the
+// previous rows keeps them until it is refilled.
 
 #include <QImage>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "TRowPictures.h"
 
 class TCatalog;
 
@@ -74,11 +79,14 @@ public:
     TRefreshResult RefreshList();
 
     // The photo list's rows: a 100 x 80, 32-bit picture and the caption per strip picture.
-    // Sets the row picture height to 80 when there is at least one row.
+    // Sets the row picture height to 80 when there is at least one row. Every picture is read
+    // back into memory: a window fills its list from RowPictures and RowCaptions instead.
     std::vector<TPhotoRow> UpdThumbs();
     int RowPictureHeight() const { return rowPictureHeight_; }
 
-    const std::vector<QImage>& ThumbnailStrip() const { return strip_; }
+    // The rows' pictures as loaded (any size), shared with whoever shows them.
+    const TRowPictures& ThumbnailStrip() const { return *strip_; }
+    std::shared_ptr<const TRowPictures> RowPictures() const { return strip_; }
     const std::vector<std::string>& RowCaptions() const { return captions_; }
     // Row paths, rows counted from 1; "" for a row whose photo file was missing at the last
     // refresh (and for rows out of range).
@@ -118,7 +126,7 @@ private:
     int threads_ = 0;
     std::string albumName_;
     bool searchMode_ = false;
-    std::vector<QImage> strip_;
+    std::shared_ptr<TRowPictures> strip_;
     std::vector<std::string> captions_;
     std::vector<std::string> paths_;
     int rowCount_ = 0;

@@ -26,7 +26,7 @@ public:
         p->save();
         p->fillRect(r, brush);
         int top = r.top();
-        const QImage picture = index.data(kPictureRole).value<QImage>();
+        const QImage picture = list_->RowPicture(index.row());
         if (!picture.isNull()) {
             int x = (r.width() - picture.width()) / 2;
             p->drawImage(QPoint(r.left() + x, r.top()), selected ? TintedCopy(picture, brush) : picture);
@@ -52,6 +52,19 @@ private:
 
 }  // namespace
 
+// A picture as a row shows it: 100 x 80 at 32 bits, a picture of another size cut or padded with
+// white.
+static QImage AsRowPicture(const QImage& picture) {
+    if (picture.width() == TPhotoList::kPictureWidth && picture.height() == TPhotoList::kPictureHeight &&
+        picture.format() == QImage::Format_RGB32)
+        return picture;
+    QImage copy(TPhotoList::kPictureWidth, TPhotoList::kPictureHeight, QImage::Format_RGB32);
+    copy.fill(Qt::white);
+    QPainter p(&copy);
+    p.drawImage(QPoint(0, 0), picture);
+    return copy;
+}
+
 QImage TintedCopy(const QImage& picture, const QColor& tint) {
     QImage out = picture.convertToFormat(QImage::Format_RGB32);
     const int tr = tint.red(), tg = tint.green(), tb = tint.blue();
@@ -76,20 +89,12 @@ TPhotoList::TPhotoList(QWidget* parent) : QListWidget(parent) {
 void TPhotoList::Fill(const std::vector<QImage>& pictures, const std::vector<QString>& captions) {
     setUpdatesEnabled(false);
     clear();
+    pictures_.reset();
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         const QImage& picture = pictures[i];
-        QImage copy;
-        if (picture.width() == kPictureWidth && picture.height() == kPictureHeight &&
-            picture.format() == QImage::Format_RGB32) {
-            // Already what a row shows: the row shares the album view's pixels (nothing paints
-            // on a row picture; the selected row is drawn from a tinted copy).
-            copy = picture;
-        } else {
-            copy = QImage(kPictureWidth, kPictureHeight, QImage::Format_RGB32);
-            copy.fill(Qt::white);
-            QPainter p(&copy);
-            p.drawImage(QPoint(0, 0), picture);
-        }
+        // One already as a row shows it is shared, not copied (nothing paints on a row picture;
+        // the selected row is drawn from a tinted copy).
+        const QImage copy = AsRowPicture(picture);
         pictureHeight_ = copy.height();
         auto* item = new QListWidgetItem(i < captions.size() ? captions[i] : QString());
         item->setData(kPictureRole, copy);
@@ -98,8 +103,28 @@ void TPhotoList::Fill(const std::vector<QImage>& pictures, const std::vector<QSt
     setUpdatesEnabled(true);
 }
 
+void TPhotoList::Fill(std::shared_ptr<const TRowPictures> pictures, const std::vector<QString>& captions) {
+    setUpdatesEnabled(false);
+    clear();
+    pictures_ = std::move(pictures);
+    const std::size_t n = pictures_ ? pictures_->size() : 0;
+    if (n > 0) pictureHeight_ = kPictureHeight;
+    for (std::size_t i = 0; i < n; ++i) addItem(i < captions.size() ? captions[i] : QString());
+    setUpdatesEnabled(true);
+}
+
+QImage TPhotoList::RowPicture(int row) const {
+    if (row < 0 || row >= count()) return QImage();
+    if (pictures_) {
+        const QImage picture = (*pictures_)[std::size_t(row)];
+        return picture.isNull() ? picture : AsRowPicture(picture);
+    }
+    return item(row)->data(kPictureRole).value<QImage>();
+}
+
 void TPhotoList::ShowWaitingRows() {
     clear();
+    pictures_.reset();
     addItem("Please wait...");
     addItem("Generating Thumbnails");
     doItemsLayout();

@@ -8,7 +8,10 @@
 #include <QListWidget>
 #include <QString>
 
+#include <memory>
 #include <vector>
+
+#include "TRowPictures.h"
 
 class TPhotoList : public QListWidget {
     Q_OBJECT
@@ -19,6 +22,11 @@ public:
     // 80, 32-bit picture: the given one itself (shared, not copied) when it is one already,
     // otherwise a copy drawn on white. Clears the selection.
     void Fill(const std::vector<QImage>& pictures, const std::vector<QString>& captions);
+    // Replaces every row by one per row of pictures, read from there only when the row is
+    // painted (shared, so the album view and the list hold the pixels once, and out of memory).
+    void Fill(std::shared_ptr<const TRowPictures> pictures, const std::vector<QString>& captions);
+    // The 100 x 80, 32-bit picture a row shows; a null image for a row without one.
+    QImage RowPicture(int row) const;
     // Replaces every row by the two text rows shown while the album is being read, and paints
     // them at once.
     void ShowWaitingRows();
@@ -31,6 +39,7 @@ public:
 
 private:
     int pictureHeight_ = 0;
+    std::shared_ptr<const TRowPictures> pictures_;  // set: the rows' pictures come from here
 };
 
 // A copy of picture whose red, green and blue are each (value + tint's value) / 2.

@@ -321,7 +321,7 @@ bool TfrmMain::OpenAlbumFromPath(const std::string& path) {
 void TfrmMain::OnRefreshStarted() {
     refreshing_ = true;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    thumbStrip_.clear();
+    thumbStrip_.reset();
     rowCaptions_.clear();
     ListBox1->ShowWaitingRows();
     prgRefresh->hide();
@@ -340,13 +340,11 @@ void TfrmMain::OnProgress(int done, int total) {
 }
 
 void TfrmMain::OnThumbsReady() {
-    std::vector<QImage> pictures;
+    // The pictures stay where the album view keeps them; the list reads the rows it paints.
     std::vector<QString> captions;
-    for (TPhotoRow& row : albumView_->UpdThumbs()) {
-        pictures.push_back(std::move(row.picture));
-        captions.push_back(FromBytes(row.caption));
-    }
-    SetThumbnailStrip(std::move(pictures), std::move(captions));
+    captions.reserve(albumView_->RowCaptions().size());
+    for (const std::string& c : albumView_->RowCaptions()) captions.push_back(FromBytes(c));
+    SetThumbnailStrip(albumView_->RowPictures(), std::move(captions));
     UpdThumbs();
 }
 
@@ -702,11 +700,22 @@ void TfrmMain::AlbumPaneResize() {
 }
 
 void TfrmMain::SetThumbnailStrip(std::vector<QImage> pictures, std::vector<QString> captions) {
+    auto strip = std::make_shared<TRowPictures>();
+    for (const QImage& p : pictures) strip->AddRow(strip->AddPicture(p));
+    SetThumbnailStrip(std::move(strip), std::move(captions));
+}
+
+void TfrmMain::SetThumbnailStrip(std::shared_ptr<const TRowPictures> pictures, std::vector<QString> captions) {
     thumbStrip_ = std::move(pictures);
     rowCaptions_ = std::move(captions);
 }
 
-void TfrmMain::UpdThumbs() { ListBox1->Fill(thumbStrip_, rowCaptions_); }
+void TfrmMain::UpdThumbs() {
+    if (thumbStrip_)
+        ListBox1->Fill(thumbStrip_, rowCaptions_);
+    else
+        ListBox1->Fill(std::vector<QImage>(), rowCaptions_);
+}
 
 void TfrmMain::OpenColExecute() { ComboBox1->showPopup(); }
 

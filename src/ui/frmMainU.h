@@ -131,6 +131,7 @@ public:
     // Refills the photo list from the thumbnail strip and the row captions (drops the selection).
     void UpdThumbs();
     void SetThumbnailStrip(std::vector<QImage> pictures, std::vector<QString> captions);
+    void SetThumbnailStrip(std::shared_ptr<const TRowPictures> pictures, std::vector<QString> captions);
 
     // Sets the dragging style of the album divider / the import divider.
     void SetAlbumDividerLive(bool live);
@@ -368,7 +369,7 @@ private:
     TfrmCamera* frmCamera_ = nullptr;
     std::shared_ptr<TTwainHost> twainHost_;  // the TWAIN engine's windows and event loop
 
-    std::vector<QImage> thumbStrip_;
+    std::shared_ptr<const TRowPictures> thumbStrip_;  // shared with the album view
     std::vector<QString> rowCaptions_;
 
     QList<QAction*> commands_;
