@@ -103,7 +103,7 @@ void TPhotoList::Fill(const std::vector<QImage>& pictures, const std::vector<QSt
     setUpdatesEnabled(true);
 }
 
-void TPhotoList::Fill(std::shared_ptr<const TRowPictures> pictures, const std::vector<QString>& captions) {
+void TPhotoList::FillFrom(std::shared_ptr<const TRowPictures> pictures, const std::vector<QString>& captions) {
     setUpdatesEnabled(false);
     clear();
     pictures_ = std::move(pictures);

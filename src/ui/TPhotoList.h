@@ -24,7 +24,7 @@ public:
     void Fill(const std::vector<QImage>& pictures, const std::vector<QString>& captions);
     // Replaces every row by one per row of pictures, read from there only when the row is
     // painted (shared, so the album view and the list hold the pixels once, and out of memory).
-    void Fill(std::shared_ptr<const TRowPictures> pictures, const std::vector<QString>& captions);
+    void FillFrom(std::shared_ptr<const TRowPictures> pictures, const std::vector<QString>& captions);
     // The 100 x 80, 32-bit picture a row shows; a null image for a row without one.
     QImage RowPicture(int row) const;
     // Replaces every row by the two text rows shown while the album is being read, and paints

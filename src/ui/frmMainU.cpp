@@ -712,7 +712,7 @@ void TfrmMain::SetThumbnailStrip(std::shared_ptr<const TRowPictures> pictures, s
 
 void TfrmMain::UpdThumbs() {
     if (thumbStrip_)
-        ListBox1->Fill(thumbStrip_, rowCaptions_);
+        ListBox1->FillFrom(thumbStrip_, rowCaptions_);
     else
         ListBox1->Fill(std::vector<QImage>(), rowCaptions_);
 }

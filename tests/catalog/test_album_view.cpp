@@ -214,6 +214,35 @@ TEST(AlbumView, NoRowLimit) {
     EXPECT_EQ(f.view.UpdThumbs().size(), 1501u);
 }
 
+TEST(AlbumView, ALargeAlbumsPicturesAreHeldOutOfMemoryRowByRow) {
+    // More rows than the loaders may read ahead, each with its own cached picture: every row
+    // still shows its own, and memory holds a few bytes per row rather than its pixels.
+    for (int threads : {1, 3}) {
+        ViewFixture f;
+        f.view.SetThreadCount(threads);
+        const std::string photo = f.Photo("one.jpg", qRgb(0, 0, 0));
+        fs::create_directories(f.catalog->ThumbnailFolder());
+        const int rows = 700;
+        for (int i = 0; i < rows; ++i) {
+            const int id = f.catalog->NextImageId();
+            TCatalog::AddImage(f.catalog->CatalogTable(), f.catalog->AlbumTable(), id, "P" + std::to_string(i),
+                               photo, "me", "");
+            f.MakeBmp(f.catalog->ThumbnailPath(id), qRgb(i % 256, i / 256, 77));
+        }
+        f.catalog->SaveCatalog();
+        ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+        ASSERT_EQ(f.view.RowCount(), rows);
+        const TRowPictures& strip = f.view.ThumbnailStrip();
+        EXPECT_TRUE(strip.OnDisk());
+        EXPECT_LT(strip.HeldBytes(), size_t(rows) * 64);
+        for (int i = 0; i < rows; i += 3)
+            EXPECT_EQ(strip[size_t(i)].pixel(50, 40), qRgb(i % 256, i / 256, 77)) << threads << " row " << i;
+        EXPECT_EQ(strip[size_t(rows - 1)].pixel(0, 0), qRgb((rows - 1) % 256, (rows - 1) / 256, 77));
+        // Nothing of it shows in the catalog folder.
+        EXPECT_FALSE(fs::exists(f.catalog->Root() + "thumbnails.dat"));
+    }
+}
+
 TEST(AlbumView, RowsStayInOrderWhateverTheThreadCount) {
     for (int threads : {1, 2, 5}) {
         ViewFixture f;

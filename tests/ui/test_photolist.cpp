@@ -4,6 +4,7 @@
 
 #include "TAppWindows.h"
 #include "TPhotoList.h"
+#include "TestSupport.h"
 
 class TestPhotoList : public QObject {
     Q_OBJECT
@@ -13,6 +14,7 @@ private slots:
     void rowHeightsFollowThePictures();
     void fillMakesOwnCopiesAndDropsSelection();
     void drawsPictureCentredAndSelectedTinted();
+    void sharedRowPicturesAreReadForTheRowsPainted();
 };
 
 void TestPhotoList::tintMixesHalfAndHalf() {
@@ -106,6 +108,53 @@ void TestPhotoList::drawsPictureCentredAndSelectedTinted() {
     QCOMPARE(QColor(shot.pixel(r1.left() + x + 50, r1.top() + 40)),
              QColor((200 + sel.red()) / 2, (100 + sel.green()) / 2, (0 + sel.blue()) / 2));
     QCOMPARE(QColor(shot.pixel(r1.left() + x - 2, r1.top() + 40)), sel);
+}
+
+void TestPhotoList::sharedRowPicturesAreReadForTheRowsPainted() {
+    testsupport::TempDir tmp;
+    auto store = std::make_shared<TRowPictures>(std::vector<std::string>{tmp.str()});
+    QImage pic(100, 80, QImage::Format_RGB32);
+    pic.fill(qRgb(200, 100, 0));
+    QImage small(50, 40, QImage::Format_RGB32);
+    small.fill(qRgb(0, 0, 255));
+    const int p = store->AddPicture(pic);
+    store->AddRow(p);
+    store->AddRow(store->AddPicture(small));
+    store->AddRow(p);
+
+    TPhotoList list;
+    list.resize(160, 400);
+    list.setFrameShape(QFrame::NoFrame);
+    list.FillFrom(store, {"First", "Small", "Again"});
+    QCOMPARE(list.count(), 3);
+    QCOMPARE(list.item(2)->text(), QString("Again"));
+    QCOMPARE(list.RowPictureHeight(), 80);
+    // Rows hold no pixels of their own; a picture of another size is padded with white.
+    QVERIFY(!list.item(0)->data(Qt::UserRole + 1).isValid());
+    QCOMPARE(list.RowPicture(1).size(), QSize(100, 80));
+    QCOMPARE(list.RowPicture(1).pixel(10, 10), qRgb(0, 0, 255));
+    QCOMPARE(list.RowPicture(1).pixel(60, 50), qRgb(255, 255, 255));
+    QVERIFY(list.RowPicture(3).isNull());
+
+    list.show();
+    list.setCurrentRow(2);
+    QCoreApplication::processEvents();
+    const QImage shot = list.viewport()->grab().toImage();
+    const QRect r0 = list.visualItemRect(list.item(0));
+    const QRect r1 = list.visualItemRect(list.item(1));
+    const QRect r2 = list.visualItemRect(list.item(2));
+    const int x = (r0.width() - 100) / 2;
+    const QColor sel = list.palette().color(QPalette::Active, QPalette::Highlight);
+    QCOMPARE(QColor(shot.pixel(r0.left() + x + 50, r0.top() + 40)), QColor(200, 100, 0));
+    QCOMPARE(QColor(shot.pixel(r1.left() + x + 10, r1.top() + 10)), QColor(0, 0, 255));
+    QCOMPARE(QColor(shot.pixel(r2.left() + x + 50, r2.top() + 40)),
+             QColor((200 + sel.red()) / 2, (100 + sel.green()) / 2, (0 + sel.blue()) / 2));
+
+    // The list shares the store and lets go of it with its rows.
+    QCOMPARE(store.use_count(), 2L);
+    list.ShowWaitingRows();
+    QCOMPARE(store.use_count(), 1L);
+    QVERIFY(list.RowPicture(0).isNull());
 }
 
 QTEST_MAIN(TestPhotoList)
