@@ -88,7 +88,7 @@ TEST(RowPictures, AFullDiskIsAnErrorNotAWrongPicture) {
     ASSERT_TRUE(store.OnDisk());
     store.AddRow(store.AddPicture(Tagged(1)));
     {
-        testsupport::TWriteLimit limit(100 * 80 * 3 + 1000);  // room for one more picture and a bit
+        testsupport::TWriteLimit limit(2 * 100 * 80 * 3 + 1000);  // room for one more picture and a bit
         store.AddRow(store.AddPicture(Tagged(2)));
         EXPECT_THROW(store.AddPicture(Tagged(3)), std::runtime_error);
     }
