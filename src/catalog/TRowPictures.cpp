@@ -66,23 +66,41 @@ int TRowPictures::AddPicture(const QImage& picture) {
             out[2] = uchar(qBlue(in[x]));
         }
     }
-    const std::uint64_t offset = fd_ >= 0 ? end_ : memory_.size();
-    if (fd_ >= 0) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, off_t(end_ + done));
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0)
-                throw std::runtime_error(std::string("the row pictures cannot be stored: ") +
-                                         (n < 0 ? std::strerror(errno) : "the disk is full"));
-            done += size_t(n);
-        }
-        end_ += bytes.size();
-    } else {
-        memory_.insert(memory_.end(), bytes.begin(), bytes.end());
-    }
+    if (fd_ >= 0 && !WriteAtEnd(bytes)) MoveToMemory();
+    const std::uint64_t offset = fd_ >= 0 ? end_ - bytes.size() : memory_.size();
+    if (fd_ < 0) memory_.insert(memory_.end(), bytes.begin(), bytes.end());
     pictures_.push_back({offset, std::uint16_t(src.width()), std::uint16_t(src.height())});
     return int(pictures_.size()) - 1;
+}
+
+bool TRowPictures::WriteAtEnd(const std::vector<unsigned char>& bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, off_t(end_ + done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    end_ += bytes.size();
+    return true;
+}
+
+void TRowPictures::MoveToMemory() {
+    // A full disk (or a file system gone away): the rows are still listed, from memory. What
+    // the file holds so far comes along; its offsets stay valid as they are.
+    std::vector<unsigned char> held(static_cast<size_t>(end_));
+    size_t done = 0;
+    while (done < held.size()) {
+        const ssize_t got = ::pread(fd_, held.data() + done, held.size() - done, off_t(done));
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0)
+            throw std::runtime_error(std::string("the row pictures cannot be read back: ") +
+                                     (got < 0 ? std::strerror(errno) : "the file is cut short"));
+        done += size_t(got);
+    }
+    memory_ = std::move(held);
+    ::close(fd_);
+    fd_ = -1;
 }
 
 void TRowPictures::AddRow(int picture) { rows_.push_back(picture); }

@@ -5,7 +5,8 @@
 // whole program may use. The pixels are written, 24 bits each, to a private temporary file that
 // has no name in any folder (it disappears with the process) and read back for the rows being
 // painted; a small cache keeps the last pictures read. The bookkeeping in memory is a few bytes
-// per row. When no temporary file can be made, the 24-bit pixels are kept in memory instead.
+// per row. When no temporary file can be made, or it cannot grow, the 24-bit pixels are kept in
+// memory instead.
 //
 // A picture added once may be shown by many rows (a photo listed twice, the pictures for missing
 // and unreadable photos). Pictures with transparency are stored as drawn on white, which is how
@@ -29,8 +30,8 @@ public:
     TRowPictures(const TRowPictures&) = delete;
     TRowPictures& operator=(const TRowPictures&) = delete;
 
-    // Stores a picture and returns its number; throws std::runtime_error when it cannot be
-    // stored (a full disk).
+    // Stores a picture and returns its number. When the file cannot take it (a full disk),
+    // every picture moves to memory and stays there.
     int AddPicture(const QImage& picture);
     // Appends a row that shows picture number n.
     void AddRow(int picture);
@@ -57,6 +58,8 @@ private:
         std::uint16_t height;
     };
     QImage Read(int n) const;
+    bool WriteAtEnd(const std::vector<unsigned char>& bytes);
+    void MoveToMemory();
 
     int fd_ = -1;
     std::uint64_t end_ = 0;
