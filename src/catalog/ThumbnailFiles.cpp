@@ -94,8 +94,38 @@ QImage TPixelArena::Copy(const QImage& picture) {
 
 // ---------------------------------------------------------------- BMP files
 
+// Whether the pixel rows a BMP's header promises are all in the file. Qt decodes a cut-off file
+// into a picture whose missing lines hold whatever the memory held, so such a file is damaged
+// here. Only the uncompressed layouts are taken (the cache is written uncompressed).
+static bool BmpPixelsComplete(const unsigned char* d, size_t size) {
+    if (size < 26) return false;
+    const uint32_t offset = Le32(d + 10);
+    const uint32_t header = Le32(d + 14);
+    uint64_t width = 0, rows = 0;
+    unsigned bits = 0;
+    if (header == 12) {
+        width = Le16(d + 18);
+        rows = Le16(d + 20);
+        bits = Le16(d + 24);
+    } else if (header >= 40 && size >= 54) {
+        const auto w = static_cast<int32_t>(Le32(d + 18));
+        const auto h = static_cast<int32_t>(Le32(d + 22));
+        const uint32_t compression = Le32(d + 30);
+        if (w <= 0 || h == 0 || h == INT32_MIN || (compression != 0 && compression != 3)) return false;
+        width = uint64_t(w);
+        rows = uint64_t(h < 0 ? -int64_t(h) : int64_t(h));
+        bits = Le16(d + 28);
+    } else {
+        return false;
+    }
+    if (width == 0 || rows == 0 || bits == 0 || bits > 32) return false;
+    const uint64_t stride = ((width * bits + 31) / 32) * 4;
+    return offset <= size && (size - offset) / stride >= rows;
+}
+
 bool DecodeThumbnailBmp(const unsigned char* d, size_t size, QImage& out, TPixelArena* arena) {
     auto viaQt = [&] {
+        if (!BmpPixelsComplete(d, size)) return false;
         QImage img;
         if (size > size_t(INT32_MAX) || !img.loadFromData(d, int(size), "BMP") || img.isNull()) return false;
         out = (arena && img.format() == QImage::Format_RGB32) ? arena->Copy(img) : img;

@@ -93,6 +93,15 @@ TEST(ThumbnailFiles, DamagedFilesFail) {
     EXPECT_FALSE(ReadThumbnailFile(tmp.str(), out, nullptr));  // a folder
     WriteAll(tmp.file("good.bmp"), good);
     EXPECT_TRUE(ReadThumbnailFile(tmp.file("good.bmp"), out, nullptr));
+    // Layouts that go through Qt: cut short, Qt would fill the missing lines with whatever the
+    // memory held; such files are damaged too.
+    const std::string palette = Bmp(Pattern(40, 30, QImage::Format_Indexed8));
+    for (size_t cut : {palette.size() - 1, palette.size() - 200}) {
+        WriteAll(tmp.file("cut8.bmp"), palette.substr(0, cut));
+        EXPECT_FALSE(ReadThumbnailFile(tmp.file("cut8.bmp"), out, nullptr)) << cut;
+    }
+    WriteAll(tmp.file("whole8.bmp"), palette);
+    EXPECT_TRUE(ReadThumbnailFile(tmp.file("whole8.bmp"), out, nullptr));
 }
 
 TEST(ThumbnailFiles, ArenaPicturesOutliveTheArenaAndEachOther) {
