@@ -18,7 +18,7 @@
 #define LUMAVELL_SANEDSM_NAME "liblumavell2-sanedsm.so"
 #endif
 #ifndef LUMAVELL_SANEDSM_LIBDIR
-#define LUMAVELL_SANEDSM_LIBDIR "../lib/lumavell2"
+#define LUMAVELL_SANEDSM_LIBDIR "../lib/lumavell2/twain"
 #endif
 
 namespace {
