@@ -11,51 +11,21 @@
 #include "TMessages.h"
 #include "TSettingsStore.h"
 
+#include "FuzzSupport.h"
+#include "FuzzMessages.h"
+
 namespace fs = std::filesystem;
+using fuzzsupport::Check;
 
 namespace {
-
-void Check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "check failed: %s\n", what);
-        std::abort();
-    }
-}
-
-class TQuiet : public TMessages {
-public:
-    TMsgResult Show(const std::string&, const std::string&, TMsgIcon, TMsgButtons buttons) override {
-        return buttons == TMsgButtons::YesNo || buttons == TMsgButtons::YesNoCancel ? TMsgResult::No
-                                                                                   : TMsgResult::Ok;
-    }
-    std::string OpenFileName(const std::string&, const std::string&, const std::string&) override { return ""; }
-    std::string SaveFileName(const std::string&, const std::string&, const std::string&) override { return ""; }
-    std::string BrowseFolder(const std::string&, const std::string&) override { return ""; }
-};
-
-void RemoveRoot();
-const fs::path& Root() {
-    static const fs::path root = [] {
-        std::string tmpl = (fs::temp_directory_path() / "lumavell-fuzz-albums-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) std::abort();
-        return fs::path(tmpl);
-    }();
-    static const bool cleanup = std::atexit(RemoveRoot) == 0;
-    (void)cleanup;
-    return root;
-}
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(Root(), ec);
-}
-
+const fs::path& Scratch() { return fuzzsupport::ScratchRoot("albums"); }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TQuiet quiet;
-    static TSettingsStore settings((Root() / "user.conf").string(), (Root() / "machine.conf").string());
-    const std::string docs = (Root() / "docs").string();
-    TCatalog catalog(settings, quiet, docs, (Root() / "install").string());
+    static fuzzsupport::TQuietMessages quiet;
+    static TSettingsStore settings((Scratch() / "user.conf").string(), (Scratch() / "machine.conf").string());
+    const std::string docs = (Scratch() / "docs").string();
+    TCatalog catalog(settings, quiet, docs, (Scratch() / "install").string());
     std::error_code ec;
     fs::create_directories(catalog.Root(), ec);
     const std::string path = catalog.Root() + "albums.pdat";

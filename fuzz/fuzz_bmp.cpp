@@ -5,17 +5,9 @@
 #include <cstdlib>
 
 #include "ThumbnailFiles.h"
+#include "FuzzSupport.h"
 
-namespace {
-
-void Check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "check failed: %s\n", what);
-        std::abort();
-    }
-}
-
-}  // namespace
+using fuzzsupport::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static TPixelArena arena;

@@ -9,17 +9,13 @@
 #include <unistd.h>
 
 #include "TFolderImport.h"
+#include "FuzzSupport.h"
+
+using fuzzsupport::Check;
 
 namespace fs = std::filesystem;
 
 namespace {
-
-void Check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "check failed: %s\n", what);
-        std::abort();
-    }
-}
 
 const std::string& ScratchFile() {
     static const std::string* path = [] {

@@ -13,16 +13,16 @@
 #include "TSettingsStore.h"
 #include "TSettingsText.h"
 
+#include "FuzzSupport.h"
+
 namespace fs = std::filesystem;
+using fuzzsupport::Check;
 
 namespace {
+const fs::path& Scratch() { return fuzzsupport::ScratchRoot("settings"); }
+}  // namespace
 
-void Check(bool ok, const char* what) {
-    if (!ok) {
-        std::fprintf(stderr, "check failed: %s\n", what);
-        std::abort();
-    }
-}
+namespace {
 
 char Fold(char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; }
 bool Same(const std::string& a, const std::string& b) {
@@ -30,22 +30,6 @@ bool Same(const std::string& a, const std::string& b) {
     for (size_t i = 0; i < a.size(); ++i)
         if (Fold(a[i]) != Fold(b[i])) return false;
     return true;
-}
-
-void RemoveRoot();
-const fs::path& Root() {
-    static const fs::path root = [] {
-        std::string tmpl = (fs::temp_directory_path() / "lumavell-fuzz-settings-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) std::abort();
-        return fs::path(tmpl);
-    }();
-    static const bool cleanup = std::atexit(RemoveRoot) == 0;
-    (void)cleanup;
-    return root;
-}
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(Root(), ec);
 }
 
 // Every other setting of before reads the same in after.
@@ -88,18 +72,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     SameOtherSettings(before, plain, "", std::string(1, '\0') + "no such key");
 
     // Through the store and a file.
-    const fs::path file = Root() / "user.conf";
+    const fs::path file = Scratch() / "user.conf";
     std::error_code ec;
     fs::remove_all(file, ec);
     std::FILE* f = std::fopen(file.c_str(), "wb");
     if (!f) std::abort();
     if (!text.empty()) Check(std::fwrite(text.data(), 1, text.size(), f) == text.size(), "scratch file written");
     std::fclose(f);
-    TSettingsStore store(file.string(), (Root() / "machine.conf").string());
+    TSettingsStore store(file.string(), (Scratch() / "machine.conf").string());
     (void)store.ReadInteger(section, key, 0);
     (void)store.ReadBool(section, "showCol", true);
     Check(store.WriteString(section, key, value), "the store writes");
-    TSettingsStore reader(file.string(), (Root() / "machine.conf").string());
+    TSettingsStore reader(file.string(), (Scratch() / "machine.conf").string());
     std::string stored = reader.ReadString(section, key, "<default>");
     Check(stored == (value.empty() ? "<default>" : value), "the store reads its write back");
     return 0;

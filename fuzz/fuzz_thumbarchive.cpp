@@ -15,54 +15,24 @@
 #include "TSettingsStore.h"
 #include "ThumbnailFiles.h"
 
+#include "FuzzSupport.h"
+#include "FuzzMessages.h"
+
 namespace fs = std::filesystem;
+using fuzzsupport::Check;
 
 namespace {
-
-void Check(bool ok, const char* what, const fs::path& p = {}) {
-    if (!ok) {
-        std::fprintf(stderr, "check failed: %s %s\n", what, p.c_str());
-        std::abort();
-    }
-}
-
-class TQuiet : public TMessages {
-public:
-    TMsgResult Show(const std::string&, const std::string&, TMsgIcon, TMsgButtons buttons) override {
-        return buttons == TMsgButtons::YesNo || buttons == TMsgButtons::YesNoCancel ? TMsgResult::No
-                                                                                   : TMsgResult::Ok;
-    }
-    std::string OpenFileName(const std::string&, const std::string&, const std::string&) override { return ""; }
-    std::string SaveFileName(const std::string&, const std::string&, const std::string&) override { return ""; }
-    std::string BrowseFolder(const std::string&, const std::string&) override { return ""; }
-};
-
-void RemoveRoot();
-const fs::path& Root() {
-    static const fs::path root = [] {
-        std::string tmpl = (fs::temp_directory_path() / "lumavell-fuzz-thumbs-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) std::abort();
-        return fs::path(tmpl);
-    }();
-    static const bool cleanup = std::atexit(RemoveRoot) == 0;
-    (void)cleanup;
-    return root;
-}
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(Root(), ec);
-}
-
+const fs::path& Scratch() { return fuzzsupport::ScratchRoot("thumbs"); }
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static TQuiet quiet;
-    static TSettingsStore settings((Root() / "user.conf").string(), (Root() / "machine.conf").string());
-    TCatalog catalog(settings, quiet, (Root() / "docs").string(), (Root() / "install").string());
+    static fuzzsupport::TQuietMessages quiet;
+    static TSettingsStore settings((Scratch() / "user.conf").string(), (Scratch() / "machine.conf").string());
+    TCatalog catalog(settings, quiet, (Scratch() / "docs").string(), (Scratch() / "install").string());
     const fs::path root = catalog.Root();  // ends with "/"
     const fs::path cache = catalog.ThumbnailFolder();
     std::error_code ec;
-    fs::remove_all(Root() / "docs", ec);
+    fs::remove_all(Scratch() / "docs", ec);
     fs::create_directories(root, ec);
     const fs::path archive = root / "thumbnails.dat";
     {
@@ -74,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     view.UnpackThumbnails(true);
 
     Check(!fs::exists(archive), "the archive is removed", archive);
-    for (const auto& e : fs::recursive_directory_iterator(Root() / "docs")) {
+    for (const auto& e : fs::recursive_directory_iterator(Scratch() / "docs")) {
         const fs::path p = e.path().lexically_normal();
         if (e.is_directory() && !e.is_symlink() && (root.lexically_normal().string().rfind(p.string(), 0) == 0 ||
                                                     p == cache.lexically_normal()))

@@ -10,28 +10,13 @@
 
 #include "TZipEngine.h"
 
+#include "FuzzSupport.h"
+
 namespace fs = std::filesystem;
+using fuzzsupport::Check;
+using fuzzsupport::ScratchRoot;
 
 namespace {
-
-void RemoveRoot();
-
-const fs::path& Root() {
-    static const fs::path root = [] {
-        std::string tmpl = (fs::temp_directory_path() / "lumavell-fuzz-zip-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) std::abort();
-        return fs::path(tmpl);
-    }();
-    // Registered after root exists, so it runs before root is destroyed at exit.
-    static const bool cleanup = std::atexit(RemoveRoot) == 0;
-    (void)cleanup;
-    return root;
-}
-
-void RemoveRoot() {
-    std::error_code ec;
-    fs::remove_all(Root(), ec);
-}
 
 [[noreturn]] void Escaped(const fs::path& p) {
     std::fprintf(stderr, "written outside the base folder or not a plain file: %s\n", p.c_str());
@@ -41,7 +26,7 @@ void RemoveRoot() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const fs::path& root = Root();
+    const fs::path& root = ScratchRoot("zip");
     const fs::path base = root / "base";
     const fs::path archive = root / "in.zip";
     std::error_code ec;
