@@ -1,5 +1,6 @@
 #include "TCatalog.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <sys/stat.h>
@@ -196,15 +197,35 @@ int TCatalog::LastImageId() {
     return ParseInt(catalog_.GetValue("ImgID"), id) ? id : 0;
 }
 
-int TCatalog::NextImageId() {
-    const int last = LastImageId();
-    return last == std::numeric_limits<int>::max() ? 0 : last + 1;
+int TCatalog::AllocateImageIds(TMlb2& table, int count, int floor, std::string* why) {
+    if (count < 1) count = 1;
+    if (floor < 1) floor = 1;
+    long long last = 0;
+    if (table.Last()) {
+        const std::string text = table.GetValue("ImgID");
+        int value = 0;
+        if (!ParseInt(text, value)) {
+            if (why)
+                *why = "The photo catalog's last photo number ('" + text +
+                       "') is not a number, so no new photo can be numbered.";
+            return 0;
+        }
+        last = value;
+    }
+    const long long first = std::max<long long>(last + 1, floor);
+    if (first + count - 1 > std::numeric_limits<int>::max()) {
+        if (why)
+            *why = "The photo catalog has used up its photo numbers (the last is " + std::to_string(last) +
+                   "), so no more photos can be added to it.";
+        return 0;
+    }
+    return static_cast<int>(first);
 }
 
-int TCatalog::NextDeviceImageId() {
-    const int last = LastImageId();
-    if (last == std::numeric_limits<int>::max()) return 0;
-    return last + 1 < 2000 ? 2000 : last + 1;
+int TCatalog::NextImageId(std::string* why) { return AllocateImageIds(catalog_, 1, 1, why); }
+
+int TCatalog::NextDeviceImageId(std::string* why) {
+    return AllocateImageIds(catalog_, 1, kDeviceIdFloor, why);
 }
 
 void TCatalog::AddImage(TMlb2& catalog, TMlb2& album, int id, const std::string& name,

@@ -81,11 +81,19 @@ public:
     bool FindImage(int id);
     // ImgID of the last catalog record; 0 when the table is empty or the value is not a number.
     int LastImageId();
-    // LastImageId() + 1: identifiers for photos added from folders and received albums; 0 when
-    // the last identifier is the largest int and no further one can be made.
-    int NextImageId();
-    // LastImageId() + 1, at least 2000: identifiers for scanned and camera photos; 0 as above.
-    int NextDeviceImageId();
+    // The one source of new photo identifiers, for every way a photo enters the catalog (folder
+    // import, scanner and camera, received albums). Reserves `count` consecutive identifiers after
+    // the ImgID of the table's last record, starting at least at `floor` (kDeviceIdFloor for
+    // scanned and camera photos, 1 otherwise), and returns the first. Returns 0 when the last
+    // record's ImgID is not a number, or when fewer than `count` identifiers are left below the
+    // largest int; `why` then says so, naming the number, in words fit for a message box.
+    static int AllocateImageIds(TMlb2& table, int count, int floor, std::string* why = nullptr);
+    static constexpr int kDeviceIdFloor = 2000;
+    // AllocateImageIds(catalog table, 1, 1): identifiers for photos added from folders and
+    // received albums; 0 when no further one can be made.
+    int NextImageId(std::string* why = nullptr);
+    // The same, at least 2000: identifiers for scanned and camera photos; 0 as above.
+    int NextDeviceImageId(std::string* why = nullptr);
     // Appends a catalog record and an album row for the photo (neither table is saved).
     static void AddImage(TMlb2& catalog, TMlb2& album, int id, const std::string& name,
                          const std::string& path, const std::string& credit, const std::string& notes);

@@ -387,12 +387,10 @@ bool TFolderImport::FileOne(int row, const std::string& albumName, const std::st
                TMsgIcon::Error);
         return false;
     }
-    const int id = catalog_.NextImageId();
-    if (last == std::numeric_limits<int>::max()) {
-        ShowOk(catalog_.Messages(), "Error",
-               "The photo catalog has used up its photo numbers (the last is " + lastText +
-                   "), so no more photos can be added to it.",
-               TMsgIcon::Error);
+    std::string why;
+    const int id = catalog_.NextImageId(&why);
+    if (id == 0) {
+        ShowOk(catalog_.Messages(), "Error", why, TMsgIcon::Error);
         return false;
     }
     TMlb2& album = catalog_.AlbumTable();

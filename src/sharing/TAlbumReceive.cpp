@@ -1,5 +1,7 @@
 #include "TAlbumReceive.h"
 
+#include <cctype>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -253,15 +255,21 @@ bool TAlbumReceive::Receive(const std::string& path) {
     // 7. The catalog records and the album's table, both saved; on any failure everything is
     //    put back as it was.
     TMlb2& catalog = catalog_.CatalogTable();
-    const int last = catalog_.LastImageId();
-    if (catalog.RecordCount() > 0 && last <= 0)
-        return Fail("the photo catalog's last identifier is not a number, so no new photo can be numbered");
+    // All the package's numbers are taken at once, before anything is written.
+    std::string idWhy;
+    const int firstId = TCatalog::AllocateImageIds(catalog, static_cast<int>(photos.size()), 1, &idWhy);
+    if (firstId == 0) {
+        if (!idWhy.empty()) idWhy[0] = char(std::tolower(static_cast<unsigned char>(idWhy[0])));
+        if (!idWhy.empty() && idWhy.back() == '.') idWhy.pop_back();
+        return Fail(idWhy);
+    }
     const TMlb2 before = catalog;
     const std::string albumFile = catalog_.AlbumFilePath(albumName_);
     TMlb2 album;
     album.AddField("ImgID");
-    for (const TReceivedPhoto& p : photos) {
-        const int id = catalog_.NextImageId();
+    for (std::size_t i = 0; i < photos.size(); ++i) {
+        const TReceivedPhoto& p = photos[i];
+        const int id = firstId + static_cast<int>(i);
         ids_.push_back(id);
         TCatalog::AddImage(catalog, album, id, p.name, folder_ + SafeFileText(p.file), p.credit, p.notes);
     }

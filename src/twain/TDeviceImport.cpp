@@ -10,12 +10,6 @@
 
 namespace devimport {
 
-int NextDeviceImageId(TMlb2& catalog) {
-    int last = 0;
-    if (catalog.Last() && !TCatalog::ParseInt(catalog.GetValue("ImgID"), last)) last = 0;
-    return last + 1 < 2000 ? 2000 : last + 1;
-}
-
 bool IsReadOnlyLine(const std::string& line) {
     const int icon = TCatalog::AlbumEntryIcon(line);
     return icon == 0 || icon == 2 || icon == 3;
@@ -115,7 +109,12 @@ TDeviceFiled TDeviceImport::File(const TDeviceImportFields& f, const std::string
         album.Clear();
         album.AddField("ImgID");
     }
-    out.id = devimport::NextDeviceImageId(cat);
+    std::string why;
+    out.id = TCatalog::AllocateImageIds(cat, 1, TCatalog::kDeviceIdFloor, &why);
+    if (out.id == 0) {
+        ShowOk(m, "Critical Error", why, TMsgIcon::Warning);
+        return out;
+    }
     TCatalog::AddImage(cat, album, out.id, f.name, f.fileName, f.credit, f.comments);
     if (!cat.SaveToMLB(catalogPath)) {
         ShowOk(m, "Critical Error", "The database could not be written: " + cat.ErrorText(), TMsgIcon::Warning);

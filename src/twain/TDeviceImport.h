@@ -20,10 +20,6 @@ inline constexpr const char* kNewCollectionLine = "New Collection...;3";
 inline constexpr const char* kSaveCaption = "Save Photo";
 inline constexpr const char* kSaveFilter = "JPEG Image (*.jpg)";
 
-// The identifier for a device photo on a catalog table: its last record's ImgID + 1, at least
-// 2000 (2000 for an empty table or one whose last identifier is not a number).
-int NextDeviceImageId(TMlb2& catalog);
-
 // Album lines whose icon is 0, 2 or 3 take no photos from a device.
 bool IsReadOnlyLine(const std::string& line);
 

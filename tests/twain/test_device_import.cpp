@@ -63,16 +63,32 @@ protected:
     }
 };
 
-TEST(DeviceImportIds, NextDeviceImageIdIsTheLastPlusOneButAtLeast2000) {
+TEST(DeviceImportIds, OneAllocatorForEveryWayInAndItStopsAtTheLargestInt) {
     TMlb2 t;
     t.Clear();
     t.AddField("ImgID");
-    EXPECT_EQ(devimport::NextDeviceImageId(t), 2000);
-    for (auto [last, next] : std::vector<std::pair<std::string, int>>{{"41", 2000}, {"1999", 2000}, {"2000", 2001}, {"5000", 5001}, {"nil", 2000}}) {
+    EXPECT_EQ(TCatalog::AllocateImageIds(t, 1, TCatalog::kDeviceIdFloor), 2000);
+    EXPECT_EQ(TCatalog::AllocateImageIds(t, 1, 1), 1);
+    for (auto [last, next] : std::vector<std::pair<std::string, int>>{{"41", 2000}, {"1999", 2000}, {"2000", 2001}, {"5000", 5001}}) {
         t.AppendRecord();
         t.SetValue("ImgID", last);
-        EXPECT_EQ(devimport::NextDeviceImageId(t), next) << last;
+        EXPECT_EQ(TCatalog::AllocateImageIds(t, 1, TCatalog::kDeviceIdFloor), next) << last;
     }
+    // A count is reserved whole or not at all; the message names the last number.
+    t.AppendRecord();
+    t.SetValue("ImgID", "2147483645");
+    EXPECT_EQ(TCatalog::AllocateImageIds(t, 2, 1), 2147483646);
+    std::string why;
+    EXPECT_EQ(TCatalog::AllocateImageIds(t, 3, 1, &why), 0);
+    EXPECT_NE(why.find("2147483645"), std::string::npos) << why;
+    t.SetValue("ImgID", "2147483647");
+    EXPECT_EQ(TCatalog::AllocateImageIds(t, 1, TCatalog::kDeviceIdFloor, &why), 0);
+    EXPECT_NE(why.find("2147483647"), std::string::npos) << why;
+    // A last number that is not a number never restarts the numbering (that would duplicate).
+    t.SetValue("ImgID", "nil");
+    why.clear();
+    EXPECT_EQ(TCatalog::AllocateImageIds(t, 1, TCatalog::kDeviceIdFloor, &why), 0);
+    EXPECT_NE(why.find("nil"), std::string::npos) << why;
 }
 
 TEST(DeviceImportIds, ReadOnlyLines) {
