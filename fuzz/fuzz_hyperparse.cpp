@@ -1,10 +1,12 @@
 // Tokenizes arbitrary bytes and checks what every token must satisfy whatever the input: tags
-// and text hold no control bytes, text tokens were decoded, and every index reads back.
+// and text hold no control bytes, text tokens were decoded, the one-pass decoder agrees with the
+// step-by-step one, and every index reads back.
 #include <cstdint>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
 
+#include "../tests/sharing/StepwiseDecode.h"
 #include "THyperParse.h"
 
 namespace {
@@ -37,11 +39,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (char c : t.Text()) Require(static_cast<unsigned char>(c) >= 0x20);
         }
     }
-    // Decoding a token's text never grows it.
+    // Decoding a token's text never grows it, and gives what the step-by-step rules give.
     std::string text = bytes.substr(0, 4096);
     const std::size_t before = text.size();
+    const std::string expected = stepwise::Decoded(text);
     THyperParse::DecodeEntities(text);
     Require(text.size() <= before);
+    Require(text == expected);
     bool thrown = false;
     try {
         p.Items(p.Count());

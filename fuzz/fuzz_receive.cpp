@@ -1,6 +1,7 @@
 // Receives a fuzzed shared album package into a scratch catalog and checks that nothing was
 // written outside the package's extraction folder and the catalog root, that a failed receive
-// left the catalog files as they were, and that a successful one added one album line.
+// left the catalog files as they were and no folder behind, and that a successful one added one
+// album line.
 //
 // Input: a first byte of 0 gives the rest as the package file itself; any other first byte gives
 // the rest as the package's album.xml, packed with two small photos and an icon.
@@ -101,7 +102,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::size_t lines = catalog.AlbumList().size();
 
     sharing::TAlbumReceive receive(catalog);
-    receive.SetFreeSpaceFunction([](const std::string&) { return std::int64_t(8) << 20; });
+    receive.SetFreeSpaceFunction(
+        [](const std::string&) { return TZipEngine::TDiskSpace{std::int64_t(9) << 20, std::int64_t(10) << 20}; });
     const bool ok = receive.Receive(package.string());
 
     // Only the package, the settings and the documents folder are at the top.
@@ -119,6 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         for (const auto& f : fs::directory_iterator(e.path())) Require(f.is_regular_file() && !f.is_symlink());
     }
     Require(folders <= 1);
+    // A receive that fails leaves no folder behind.
+    Require(ok || folders == 0);
     for (const auto& e : fs::directory_iterator(catalog.Root())) Require(e.is_regular_file() && !e.is_symlink());
     if (ok) {
         Require(catalog.AlbumList().size() == lines + 1);

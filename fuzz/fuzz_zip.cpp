@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zip.SetArchiveName(archive.string());
     zip.SetBaseFolder(base.string());
     // Keeps archives that inflate to a great deal small enough to fuzz quickly.
-    zip.SetFreeSpaceFunction([](const std::string&) { return std::int64_t(8) << 20; });
+    zip.SetFreeSpaceFunction(
+        [](const std::string&) { return TZipEngine::TDiskSpace{std::int64_t(9) << 20, std::int64_t(10) << 20}; });
     zip.Extract();
     zip.Comment();
     zip.EntryNames();

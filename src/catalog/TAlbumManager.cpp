@@ -147,6 +147,8 @@ TAlbumRemoved TAlbumManager::RemoveAlbum(int line) {
     fs::remove(catalog_.AlbumFilePath(name), ec);
 
     list.erase(list.begin() + line);
+    // At once, not at exit: after a crash the list would still name the removed album.
+    catalog_.WriteAlbumList();
     out.removed = true;
     if (line > 0)
         out.openLine = line - 1;

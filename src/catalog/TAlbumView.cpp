@@ -415,11 +415,14 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
     TZipEngine zip(&catalog_.Messages());
     zip.SetArchiveName(archive);
     zip.SetBaseFolder(folder);
-    // Only what the cache can hold: "<id>.bmp" files no larger than a thumbnail can be. Anything
-    // else would lie in the cache folder for good, as nothing reads or removes it.
-    zip.SetEntryFilter([](const std::string& name, std::uint64_t size) {
+    // Only what the cache can hold: "<id>.bmp" files of photos the catalog can have, no larger
+    // than a thumbnail can be. Anything else would lie in the cache folder for good, as nothing
+    // reads or removes it; so at most one file per photo is unpacked, and the engine refuses
+    // the archive when even that would leave the disk short of room.
+    const int lastId = catalog_.LastImageId();
+    zip.SetEntryFilter([lastId](const std::string& name, std::uint64_t size) {
         int id = 0;
-        return size <= kMaxThumbnailFileBytes && ThumbnailIdOfName(name, id);
+        return size <= kMaxThumbnailFileBytes && ThumbnailIdOfName(name, id) && id >= 1 && id <= lastId;
     });
     zip.Extract();
     // Whatever the outcome: the cache is rebuilt from the photos as needed.

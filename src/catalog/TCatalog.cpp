@@ -1,4 +1,5 @@
 #include "TCatalog.h"
+#include "TZipEngine.h"
 
 #include <algorithm>
 #include <cctype>
@@ -127,6 +128,17 @@ int TCatalog::RemoveStaleTempFiles(std::int64_t before) {
         if (static_cast<std::int64_t>(st.st_mtime) >= before) continue;  // a save may be writing it now
         std::error_code e2;
         if (fs::remove(it->path(), e2)) ++removed;
+    }
+    // Files of unpackings that were cut short: in the thumbnail folder, and in the folders under
+    // My Pictures that received albums unpack into (such a folder left empty goes too).
+    removed += TZipEngine::RemoveLeftovers(ThumbnailFolder(), before);
+    const fs::path pictures = fs::path(documents_) / "My Pictures";
+    for (fs::directory_iterator it(pictures, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code e2;
+        if (!it->is_directory(e2) || it->is_symlink(e2)) continue;
+        const int here = TZipEngine::RemoveLeftovers(it->path().string(), before);
+        if (here > 0) fs::remove(it->path(), e2);  // only succeeds when it is empty
+        removed += here;
     }
     return removed;
 }
@@ -343,9 +355,14 @@ void TCatalog::LoadAlbumList() {
 
 bool TCatalog::SaveAlbumList() {
     if (!albumList_.empty() && albumList_.back() == kReservedAlbumLine) albumList_.pop_back();
+    return WriteAlbumList();
+}
+
+bool TCatalog::WriteAlbumList() {
     if (albumListProtected_) return false;
     std::string bytes;
-    for (const auto& line : albumList_) bytes += line + "\r\n";
+    for (std::size_t i = 0; i < albumList_.size(); ++i)
+        if (i + 1 < albumList_.size() || albumList_[i] != kReservedAlbumLine) bytes += albumList_[i] + "\r\n";
     const std::string path = root_ + "albums.pdat";
     std::string why;
     const bool ok = WriteFileAtomic(path, bytes, &why);

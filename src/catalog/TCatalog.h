@@ -73,7 +73,9 @@ public:
     bool ReportWrite(const std::string& path, bool ok, const std::string& why);
 
     // Removes what interrupted saves left in the catalog root: files named like the program's
-    // own new files (see IsAtomicTempName) last changed before `before`. Returns how many.
+    // own new files (see IsAtomicTempName) last changed before `before`; and what interrupted
+    // unpackings left in the thumbnail folder and in the folders under My Pictures (see
+    // TZipEngine::IsUnpackTempName). Returns how many.
     int RemoveStaleTempFiles(std::int64_t before);
 
     // Makes the catalog record with this ImgID current; when there is none, record 1 (the seed
@@ -124,6 +126,9 @@ public:
     // Removes the reserved last line from the album list and writes the other lines, each ended
     // by CR LF, to root + "albums.pdat".
     bool SaveAlbumList();
+    // Writes the album list to root + "albums.pdat" as SaveAlbumList does, but keeps the reserved
+    // line in memory: for changes to the list that must survive a crash of this run.
+    bool WriteAlbumList();
     // The text before the first ";" (the whole line without one).
     static std::string AlbumEntryName(const std::string& line);
     // The number after the first ";" (at most 255 characters of it); 0 for a line without ";";

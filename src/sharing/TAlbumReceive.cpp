@@ -6,6 +6,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <set>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -89,10 +91,18 @@ void TAlbumReceive::Status(const std::string& text) {
     if (observer_) observer_->OnStatus(text);
 }
 
+void TAlbumReceive::RemoveFolder() {
+    if (folder_.empty()) return;
+    // The folder was made by this receive (mkdir claimed it), so everything in it came from the
+    // package; links in it are removed, never followed.
+    std::error_code ec;
+    std::filesystem::remove_all(folder_, ec);
+}
+
 bool TAlbumReceive::Fail(const std::string& why) {
     error_ = why;
+    RemoveFolder();
     std::string text = "The shared album " + Quoted(package_) + " could not be received: " + why + ".";
-    if (!folder_.empty() && Exists(folder_)) text += " The files unpacked from it are in " + Quoted(folder_) + ".";
     text += " Your albums are as they were.";
     Status(kFailed);
     ShowOk(catalog_.Messages(), kCaption, text, TMsgIcon::Error);
@@ -125,6 +135,7 @@ bool TAlbumReceive::Receive(const std::string& path) {
     albumName_.clear();
     icon_ = 0;
     ids_.clear();
+    missing_ = 0;
     error_.clear();
 
     // 1. The extraction folder: a new folder under My Pictures, claimed with mkdir so that it
@@ -144,17 +155,21 @@ bool TAlbumReceive::Receive(const std::string& path) {
     }
     folder_ = folder + "/";
 
-    // 2. Unpack every entry under its bare name.
+    // 2. Unpack every entry under its bare name, each no larger than what it can be.
     TZipEngine zip;
     zip.SetArchiveName(path);
     zip.SetBaseFolder(folder);
     if (freeSpace_) zip.SetFreeSpaceFunction(freeSpace_);
+    zip.SetEntryLimit([](const std::string& name) -> std::uint64_t {
+        if (name == "album.xml") return kMaxIndexBytes;
+        if (name == "icon.bmp") return kMaxIconBytes;
+        return kMaxPhotoBytes;
+    });
     zip.SetProgressFunction([this](double) {
         if (observer_) observer_->OnBusy();
     });
     if (!zip.Extract()) {
         std::string why = zip.LastError();
-        ::rmdir(folder.c_str());  // only when nothing was unpacked
         if (why.rfind("Cannot extract the archive ", 0) == 0) {
             // The engine's own wording names the archive again; keep the reason only.
             const std::size_t colon = why.find("\": ");
@@ -189,6 +204,7 @@ bool TAlbumReceive::Receive(const std::string& path) {
 
     // 4. The format version.
     if (parser.Items(6).IsTag() || parser.Items(6).Text() != "1") {
+        RemoveFolder();
         Status(kVersionError);
         error_ = "wrong version";
         ShowOk(catalog_.Messages(), "Wrong Version",
@@ -252,7 +268,25 @@ bool TAlbumReceive::Receive(const std::string& path) {
         if (icon_ < 0 || icon_ >= strip.Count()) icon_ = 0;
     }
 
-    // 7. The catalog records and the album's table, both saved; on any failure everything is
+    // 7. Only photos whose file the package held become records, each file once: a package
+    //    cannot file more photos than it carries.
+    {
+        std::set<std::string> used;
+        std::vector<TReceivedPhoto> held;
+        for (TReceivedPhoto& p : photos) {
+            const std::string file = SafeFileText(p.file);
+            struct stat pst {};
+            const bool present = file != "album.xml" && file != "icon.bmp" &&
+                                 ::lstat((folder_ + file).c_str(), &pst) == 0 && S_ISREG(pst.st_mode);
+            if (present && used.insert(file).second)
+                held.push_back(std::move(p));
+            else
+                ++missing_;
+        }
+        photos.swap(held);
+    }
+
+    // 8. The catalog records and the album's table, both saved; on any failure everything is
     //    put back as it was.
     TMlb2& catalog = catalog_.CatalogTable();
     // All the package's numbers are taken at once, before anything is written.
@@ -300,16 +334,24 @@ bool TAlbumReceive::Receive(const std::string& path) {
             return undo("the album icons cannot be written to " + Quoted(stripFile) + " (" + error + ")");
     }
 
-    // 8. The album line, in front of the reserved last line, in memory.
+    // 9. The album line, in front of the reserved last line, written at once.
     std::vector<std::string>& list = catalog_.AlbumList();
     if (!list.empty() && list.back() == TCatalog::kReservedAlbumLine) list.pop_back();
     list.push_back(albumName_ + ";" + std::to_string(icon_));
     list.push_back(TCatalog::kReservedAlbumLine);
+    catalog_.WriteAlbumList();
 
-    // 9. The index and the icon go; the photos stay.
+    // 10. The index and the icon go; the photos stay.
     std::remove(index.c_str());
     std::remove((folder_ + "icon.bmp").c_str());
     Status(kCompleted);
+    if (missing_ > 0)
+        ShowOk(catalog_.Messages(), kCaption,
+               std::to_string(missing_) + (missing_ == 1 ? " photo" : " photos") +
+                   " named in the shared album " + Quoted(package_) +
+                   (missing_ == 1 ? " is" : " are") + " not in it and " + (missing_ == 1 ? "was" : "were") +
+                   " left out of the album " + Quoted(albumName_) + ".",
+               TMsgIcon::Warning);
     return true;
 }
 

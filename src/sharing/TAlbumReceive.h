@@ -6,12 +6,16 @@
 // custom icon, a new picture in the icon strip.
 //
 // The package comes from someone else and is treated as hostile: nothing it names reaches
-// outside the extraction folder or the catalog root, every failure is reported with the
+// outside the extraction folder or the catalog root, what it may unpack is bounded before a
+// byte is written, only photos it holds become records, every failure is reported with the
 // package's name, and a failed receive leaves the catalog, the album list and the icon strip as
-// they were (the unpacked files stay in their folder). The album that is open in the main
-// window is not touched: the new album's table is written from a table of its own.
+// they were and removes the extraction folder with everything unpacked into it. The album that
+// is open in the main window is not touched: the new album's table is written from a table of
+// its own. The album list is written at once, so the album survives a crash of this run.
 
 #include <QImage>
+
+#include "TZipEngine.h"
 
 #include <cstdint>
 #include <functional>
@@ -64,7 +68,7 @@ public:
     void SetObserver(TReceiveObserver* observer) { observer_ = observer; }
     // Replaces the free-space query of the unpacking (bytes free for a folder, -1 unknown);
     // an archive that would not fit is refused before anything is written. For tests.
-    void SetFreeSpaceFunction(std::function<std::int64_t(const std::string&)> fn) { freeSpace_ = std::move(fn); }
+    void SetFreeSpaceFunction(TZipEngine::FreeSpaceFunction fn) { freeSpace_ = std::move(fn); }
 
     // The whole receive of the package at path. True when the album was added; otherwise a
     // message has told the user why.
@@ -75,6 +79,8 @@ public:
     const std::string& AlbumName() const { return albumName_; }
     int IconIndex() const { return icon_; }
     const std::vector<int>& PhotoIds() const { return ids_; }
+    // Photos album.xml names whose file the package does not hold; they were left out.
+    int MissingPhotos() const { return missing_; }
     const std::string& LastError() const { return error_; }
 
     // Choosing names (public for their tests): the extraction folder under My Pictures for a
@@ -88,9 +94,16 @@ public:
     // Each photo takes 12 tags: the limits allow albums of tens of thousands of photos.
     static constexpr long long kMaxIndexBytes = 16ll << 20;
     static constexpr long long kMaxIndexTags = 1000000;
+    // Largest icon.bmp unpacked: a 16 x 16 bitmap with the largest header, a full palette and
+    // 32-bit pixels stays well below it.
+    static constexpr long long kMaxIconBytes = 4096;
+    // Largest photo unpacked.
+    static constexpr long long kMaxPhotoBytes = 512ll << 20;
 
 private:
     bool Fail(const std::string& why);
+    // Removes the extraction folder and everything in it.
+    void RemoveFolder();
     void Status(const std::string& text);
 
     TCatalog& catalog_;
@@ -100,8 +113,9 @@ private:
     std::string albumName_;
     int icon_ = 0;
     std::vector<int> ids_;
+    int missing_ = 0;
     std::string error_;
-    std::function<std::int64_t(const std::string&)> freeSpace_;
+    TZipEngine::FreeSpaceFunction freeSpace_;
 };
 
 }  // namespace sharing

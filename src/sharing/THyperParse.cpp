@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <stdexcept>
+#include <unordered_map>
 
 namespace {
 
@@ -228,45 +229,58 @@ THtmlParameter THyperParse::SplitParam(const std::string& word) {
 }
 
 void THyperParse::DecodeEntities(std::string& text) {
-    // Positions are 1-based, as the rules are written; the length is read afresh every step.
-    std::size_t pos = 1;
-    bool collecting = false;
-    std::size_t start = 0;
-    std::string ref;
-    while (pos <= text.size()) {
-        const char c = text[pos - 1];
-        if (c == '&') {
-            start = pos;
-            ref.clear();
-            collecting = true;
+    // One pass from left to right into a new string. A reference runs from an "&" to the next
+    // ";" or space; another "&" before that starts a new reference there, and the bytes passed
+    // over stay as written. A complete reference is replaced by its byte when it decodes (a
+    // named one by way of its numeric reference) and kept as written otherwise; what a
+    // replacement yields is never looked at again, so "&amp;lt;" becomes "&lt;".
+    static const std::unordered_map<std::string, unsigned char> named = [] {
+        std::unordered_map<std::string, unsigned char> map;
+        for (const TEntity& e : EntityTable()) {
+            const std::string numeric = e.numeric;
+            int value = 0;
+            ReferenceNumber(numeric.substr(2, numeric.size() - 3), value);
+            map.emplace(e.name, CharTable(value));  // the first of equal names wins
         }
-        if (collecting) {
-            ref += c;
-            if (c == ';' || c == ' ') {
-                collecting = false;
-                if (ref.size() > 2 && ref[1] == '#') {
-                    const std::string digits = ref.substr(2, ref.size() - 3);
-                    int value = 0;
-                    // A value outside 0 to 255 has no character: the reference stays as written.
-                    if (ReferenceNumber(digits, value) && value >= 0 && value <= 255) {
-                        text.replace(start - 1, ref.size(), 1, static_cast<char>(CharTable(value)));
-                        pos = start;
-                    }
-                } else {
-                    bool found = false;
-                    for (const TEntity& e : EntityTable()) {
-                        if (ref == e.name) {
-                            text.replace(start - 1, ref.size(), e.numeric);
-                            // The next step starts at the inserted numeric reference.
-                            pos = start - 1;
-                            found = true;
-                            break;
-                        }
-                    }
-                    if (!found) pos = start;
-                }
+        return map;
+    }();
+    if (text.find('&') == std::string::npos) return;
+    const std::size_t n = text.size();
+    std::string out;
+    out.reserve(n);
+    std::size_t i = 0;
+    while (i < n) {
+        const std::size_t amp = text.find('&', i);
+        if (amp == std::string::npos) {
+            out.append(text, i, std::string::npos);
+            break;
+        }
+        out.append(text, i, amp - i);
+        const std::size_t end = text.find_first_of("&; ", amp + 1);
+        if (end == std::string::npos || text[end] == '&') {
+            // No terminator before the next "&" (or the end): the bytes stay as written.
+            const std::size_t stop = end == std::string::npos ? n : end;
+            out.append(text, amp, stop - amp);
+            i = stop;
+            continue;
+        }
+        const std::size_t length = end - amp + 1;  // "&" to the terminator, both included
+        bool replaced = false;
+        if (length > 2 && text[amp + 1] == '#') {
+            int value = 0;
+            if (ReferenceNumber(text.substr(amp + 2, length - 3), value) && value >= 0 && value <= 255) {
+                out += static_cast<char>(CharTable(value));
+                replaced = true;
+            }
+        } else {
+            const auto found = named.find(text.substr(amp, length));
+            if (found != named.end()) {
+                out += static_cast<char>(found->second);
+                replaced = true;
             }
         }
-        ++pos;
+        if (!replaced) out.append(text, amp, length);
+        i = end + 1;
     }
+    text.swap(out);
 }

@@ -216,18 +216,33 @@ bool TLinuxPlatform::RemoveFolder(const std::string& folder) {
     return !folder.empty() && ::rmdir(folder.c_str()) == 0;
 }
 
-std::int64_t TLinuxPlatform::FreeSpace(const std::string& path) {
+namespace {
+
+// The volume holding a path, or its nearest existing parent; false when it cannot be asked.
+bool StatVolume(const std::string& path, struct statvfs& vfs) {
     std::string p = path.empty() ? "." : StripTrailingSlashes(path);
     for (;;) {
-        struct statvfs vfs {};
-        if (::statvfs(p.c_str(), &vfs) == 0)
-            return static_cast<std::int64_t>(vfs.f_bavail) * static_cast<std::int64_t>(vfs.f_frsize);
-        if (errno != ENOENT && errno != ENOTDIR) return -1;
+        if (::statvfs(p.c_str(), &vfs) == 0) return true;
+        if (errno != ENOENT && errno != ENOTDIR) return false;
         std::string parent = FolderOf(p);
         if (parent.empty()) parent = ".";
-        if (parent == p) return -1;
+        if (parent == p) return false;
         p = parent;
     }
+}
+
+}  // namespace
+
+std::int64_t TLinuxPlatform::FreeSpace(const std::string& path) {
+    struct statvfs vfs {};
+    if (!StatVolume(path, vfs)) return -1;
+    return static_cast<std::int64_t>(vfs.f_bavail) * static_cast<std::int64_t>(vfs.f_frsize);
+}
+
+std::int64_t TLinuxPlatform::DiskSize(const std::string& path) {
+    struct statvfs vfs {};
+    if (!StatVolume(path, vfs)) return -1;
+    return static_cast<std::int64_t>(vfs.f_blocks) * static_cast<std::int64_t>(vfs.f_frsize);
 }
 
 std::vector<std::string> TLinuxPlatform::ListFiles(const std::string& folder) {

@@ -54,6 +54,8 @@ public:
     bool ForceFolders(const std::string& folder) override;
     bool RemoveFolder(const std::string& folder) override;
     std::int64_t FreeSpace(const std::string& path) override;
+    // Size of the volume holding the path (or its nearest existing parent), -1 when unknown.
+    std::int64_t DiskSize(const std::string& path);
     std::vector<std::string> ListFiles(const std::string& folder) override;
 
 private:

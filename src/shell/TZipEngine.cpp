@@ -82,9 +82,18 @@ bool WriteAll(int fd, const char* data, std::size_t size) {
     return true;
 }
 
+constexpr const char* kUnpackTempPrefix = ".lumavell-unzip-";
+
 std::string TempEntryName() {
     static std::atomic<unsigned> counter{0};
-    return ".lumavell-unzip-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+    return kUnpackTempPrefix + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
+}
+
+bool AllDigits(const std::string& s, std::size_t from, std::size_t to) {
+    if (from >= to) return false;
+    for (std::size_t i = from; i < to; ++i)
+        if (s[i] < '0' || s[i] > '9') return false;
+    return true;
 }
 
 // The archive comment: a printable ASCII stand-in of the same length that libzip accepts,
@@ -99,7 +108,38 @@ std::string Placeholder(const std::string& comment) {
 }  // namespace
 
 TZipEngine::TZipEngine(TMessages* messages) : messages_(messages) {
-    freeSpace_ = [](const std::string& folder) { return TLinuxPlatform().FreeSpace(folder); };
+    freeSpace_ = [](const std::string& folder) {
+        TLinuxPlatform platform;
+        return TDiskSpace{platform.FreeSpace(folder), platform.DiskSize(folder)};
+    };
+}
+
+std::uint64_t TZipEngine::FreeSpaceMargin(std::int64_t diskSize) {
+    constexpr std::uint64_t kMostMargin = std::uint64_t(1) << 30;
+    if (diskSize < 0) return kMostMargin;
+    return std::min(kMostMargin, static_cast<std::uint64_t>(diskSize) / 10);
+}
+
+bool TZipEngine::IsUnpackTempName(const std::string& name) {
+    // ".lumavell-unzip-<process>-<counter>"
+    const std::string prefix = kUnpackTempPrefix;
+    if (name.compare(0, prefix.size(), prefix) != 0) return false;
+    const std::size_t dash = name.find('-', prefix.size());
+    return dash != std::string::npos && AllDigits(name, prefix.size(), dash) &&
+           AllDigits(name, dash + 1, name.size());
+}
+
+int TZipEngine::RemoveLeftovers(const std::string& folder, std::int64_t before) {
+    int removed = 0;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (!IsUnpackTempName(it->path().filename().string())) continue;
+        struct stat st {};
+        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (static_cast<std::int64_t>(st.st_mtime) >= before) continue;  // an unpacking may be writing it now
+        if (::unlink(it->path().c_str()) == 0) ++removed;
+    }
+    return removed;
 }
 
 void TZipEngine::Fail(const std::string& text) {
@@ -325,6 +365,8 @@ bool TZipEngine::Extract() {
     };
     std::vector<Item> items;
     std::vector<std::string> refused;
+    std::set<std::string> taken;  // bare names already planned: the first entry of a name wins
+    std::string tooLarge;
     zip_uint64_t total = 0;
     zip_int64_t count = zip_get_num_entries(za, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
@@ -348,6 +390,10 @@ bool TZipEngine::Extract() {
         if (folderEntry && type != S_IFLNK) continue;  // folders are not recreated
         std::string bare = EntryBareName(name);
         if (entryFilter_ && !entryFilter_(bare, st.size)) continue;
+        if (!taken.insert(bare).second) continue;
+        if (entryLimit_ && tooLarge.empty() && st.size > entryLimit_(bare))
+            tooLarge = "its entry " + Shown(name) + " is larger than such a file can be (" + std::to_string(st.size) +
+                       " bytes)";
         if (type == S_IFLNK || (type != 0 && type != S_IFREG) || bare.empty() || bare == "." ||
             bare == ".." || ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)) {
             refused.push_back(Shown(name));
@@ -359,12 +405,22 @@ bool TZipEngine::Extract() {
         items.push_back({index, bare, st.size});
     }
 
-    std::int64_t free = freeSpace_ ? freeSpace_(baseFolder_) : -1;
-    if (free >= 0 && total > static_cast<zip_uint64_t>(free)) {
+    if (!tooLarge.empty()) {
         zip_discard(za);
-        Fail(what + "its files need " + std::to_string(total) + " bytes, but only " +
-             std::to_string(free) + " bytes are free on that disk.");
+        Fail(what + tooLarge + ".");
         return false;
+    }
+    const TDiskSpace disk = freeSpace_ ? freeSpace_(baseFolder_) : TDiskSpace{};
+    if (disk.free >= 0) {
+        const zip_uint64_t margin = FreeSpaceMargin(disk.size);
+        const zip_uint64_t free = static_cast<zip_uint64_t>(disk.free);
+        const zip_uint64_t usable = free > margin ? free - margin : 0;
+        if (total > usable) {
+            zip_discard(za);
+            Fail(what + "its files need " + std::to_string(total) + " bytes, but only " + std::to_string(free) +
+                 " bytes are free on that disk, and " + std::to_string(margin) + " of them are kept free.");
+            return false;
+        }
     }
 
     int dir = ::open(baseFolder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -13,8 +13,14 @@ class TMessages;
 
 class TZipEngine {
 public:
-    // Bytes free on the volume holding a folder, -1 when unknown.
-    using FreeSpaceFunction = std::function<std::int64_t(const std::string& folder)>;
+    // Bytes free on the volume holding a folder and the volume's size, -1 when unknown.
+    struct TDiskSpace {
+        std::int64_t free = -1;
+        std::int64_t size = -1;
+    };
+    using FreeSpaceFunction = std::function<TDiskSpace(const std::string& folder)>;
+    // The largest size Extract takes for an entry, by its bare name.
+    using EntryLimit = std::function<std::uint64_t(const std::string& bareName)>;
     // Says whether Extract takes an entry, by its bare name and its stated size.
     using EntryFilter = std::function<bool(const std::string& bareName, std::uint64_t size)>;
 
@@ -45,12 +51,26 @@ public:
     const std::string& BaseFolder() const { return baseFolder_; }
 
     // Extracts every entry into the base folder (created when missing) under its bare name.
-    // Entry names with a folder part are reduced to their bare name; folder entries are skipped;
+    // Entry names with a folder part are reduced to their bare name; of several entries with the
+    // same bare name the first is taken and the others passed over; folder entries are skipped;
     // "." and "..", empty names, links, special and encrypted entries are refused (the others
     // are still extracted, and the result is false). Nothing is ever written outside the base
-    // folder, nor through a link in it. An archive whose contents would not fit on the disk is
-    // refused before anything is written; files of the same name are replaced, each whole.
+    // folder, nor through a link in it. The sizes are read from the archive's directory first:
+    // an archive with an entry over its limit, or whose contents would leave less free space
+    // on the disk than FreeSpaceMargin, is refused before anything is written. Entries are
+    // streamed to new files that take their names only when every entry is written; a failure
+    // part way removes them all. Files of the same name are replaced, each whole.
     bool Extract();
+
+    // The room an extraction leaves free on a disk of this size (-1: unknown): a tenth of the
+    // disk, at most 1 GiB.
+    static std::uint64_t FreeSpaceMargin(std::int64_t diskSize);
+
+    // Extract's files in the making are named so that they can be told apart: after a crash or
+    // a kill they stay behind. RemoveLeftovers removes those in a folder last changed before the
+    // time `before` (seconds since the epoch) and returns how many it removed.
+    static bool IsUnpackTempName(const std::string& name);
+    static int RemoveLeftovers(const std::string& folder, std::int64_t before);
 
     // The entry names of the archive, in archive order, as the bytes stored (empty on error,
     // without a message).
@@ -61,6 +81,10 @@ public:
     // Entries the filter turns down are passed over by Extract without a word (they neither
     // count against the free space nor make the result false). No filter takes every entry.
     void SetEntryFilter(EntryFilter filter) { entryFilter_ = std::move(filter); }
+
+    // Entries larger than the limit makes Extract refuse the whole archive. No limit function
+    // takes entries of any size.
+    void SetEntryLimit(EntryLimit limit) { entryLimit_ = std::move(limit); }
 
     // Replaces the free-space query Extract uses (the default asks the file system); for tests.
     void SetFreeSpaceFunction(FreeSpaceFunction fn) { freeSpace_ = std::move(fn); }
@@ -76,4 +100,5 @@ private:
     FreeSpaceFunction freeSpace_;
     ProgressFunction progress_;
     EntryFilter entryFilter_;
+    EntryLimit entryLimit_;
 };

@@ -178,6 +178,8 @@ TEST(RemoveAlbum, APhotoSharedWithAnotherAlbumLeavesTheCatalog) {
     EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(other[0])));
     EXPECT_FALSE(fs::exists(f.catalog->AlbumFilePath("Holiday")));
     EXPECT_EQ(f.catalog->AlbumList(), (std::vector<std::string>{"Other;1", "Search Results;2"}));
+    // The album list on disk no longer names it, at once rather than at exit.
+    EXPECT_EQ(ReadAll(f.Root() + "albums.pdat"), "Other;1\r\n");
     EXPECT_EQ(f.catalog->AlbumTable().RecordCount(), 0);
     // The other album keeps its row, which now finds no photo.
     EXPECT_EQ(f.Ids(f.catalog->AlbumFilePath("Other")), (std::vector<std::string>{"2", "4"}));

@@ -203,3 +203,19 @@ TEST(ThumbnailArchive, TheLargestIdentifierNeedsNoWalkUpToIt) {
     EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(2147483647)), big);
     EXPECT_EQ(f.view.DeleteThumbnails(), 2);
 }
+
+// A tampered archive holding thousands of small "<id>.bmp" files for photos the catalog does
+// not have unpacks only those of its photos: nothing else lies in the cache folder for good.
+TEST(ThumbnailArchive, TamperedArchiveIsBoundedAndLeavesNothing) {
+    ArchiveFixture f;
+    const std::string thumb = f.Thumb(7, qRgb(70, 0, 0));
+    fs::remove(f.catalog->ThumbnailPath(7));
+    std::vector<std::pair<std::string, std::string>> entries = {{"7.bmp", thumb}};
+    for (int id = 13; id < 3013; ++id) entries.push_back({std::to_string(id) + ".bmp", "x"});
+    WriteAll(f.Archive(), cattest::MakeStoredZip(entries));
+    f.view.UnpackThumbnails(true);
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(f.catalog->ThumbnailFolder())) names.push_back(e.path().filename());
+    EXPECT_EQ(names, std::vector<std::string>{"7.bmp"});
+    EXPECT_FALSE(fs::exists(f.Archive()));
+}

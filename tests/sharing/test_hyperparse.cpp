@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
 #include <stdexcept>
 
+#include "StepwiseDecode.h"
 #include "THyperParse.h"
 #include "TestSupport.h"
 
@@ -16,8 +19,11 @@ THyperParse Parse(const std::string& bytes) {
     return p;
 }
 
+// The decoder's result, checked against the step-by-step reference on every case.
 std::string Decode(std::string text) {
+    const std::string expected = stepwise::Decoded(text);
     THyperParse::DecodeEntities(text);
+    EXPECT_EQ(text, expected);
     return text;
 }
 
@@ -268,4 +274,44 @@ TEST(HyperParse, FileReadingAppendsAndReportsProgress) {
     EXPECT_THROW(p.Items(12000), std::out_of_range);
     EXPECT_THROW(p.Items(-1), std::out_of_range);
     EXPECT_EQ(p.Items(11999).TagName(), "/P");
+}
+
+// The one-pass decoder gives byte for byte what the step-by-step rules give, on every fuzzing
+// input of the tokenizer and the receiver, and on random texts made mostly of reference pieces.
+TEST(HyperParse, DecoderAgreesWithTheStepwiseRules) {
+    std::size_t files = 0;
+    for (const char* corpus : {"hyperparse", "receive"}) {
+        const std::filesystem::path folder = std::filesystem::path(LUMAVELL_FUZZ_CORPUS) / corpus;
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            std::string bytes = testsupport::ReadAll(entry.path().string());
+            bytes.resize(std::min<std::size_t>(bytes.size(), 20000));
+            Decode(bytes);
+            ++files;
+        }
+    }
+    EXPECT_GT(files, 4u);
+
+    const std::vector<std::string> pieces = {
+        "&", ";", " ", "#", "x", "X", "amp", "lt", "gt", "quot", "nbsp", "copy", "Auml", "yuml", "AMP",
+        "0", "1", "3", "8", "9", "38", "65", "255", "256", "-", "+", "a", "F", "&amp;", "&#", "&#x",
+        "\xa0", "\x01", "\xff", "Z"};
+    std::mt19937 random(20261210);
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const int length = static_cast<int>(random() % 24);
+        for (int i = 0; i < length; ++i) text += pieces[random() % pieces.size()];
+        Decode(text);
+    }
+}
+
+// A text of millions of references decodes completely; the step-by-step replacement in place
+// took minutes for this.
+TEST(HyperParse, ManyReferencesDecodeInOnePass) {
+    std::string text;
+    for (int i = 0; i < 3000000; ++i) text += "&amp;";
+    THyperParse::DecodeEntities(text);
+    EXPECT_EQ(text, std::string(3000000, '&'));
+    THyperParse p = Parse("<note>" + std::string(200000, '&') + "#38;" + "&lt;</note>");
+    ASSERT_EQ(p.Count(), 3);
+    EXPECT_EQ(p.Items(1).Text(), std::string(199999, '&') + "&<");
 }

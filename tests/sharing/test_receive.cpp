@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 #include <zip.h>
 
 #include "CatalogTestSupport.h"
@@ -14,6 +15,17 @@ using testsupport::WriteAll;
 namespace fs = std::filesystem;
 
 namespace {
+
+// The package with the size its central directory states for one entry replaced: the engine
+// must refuse on that figure alone, before reading any data.
+std::string ClaimSize(std::string zip, const std::string& name, std::uint32_t size) {
+    for (std::size_t at = zip.find("PK\x01\x02"); at != std::string::npos; at = zip.find("PK\x01\x02", at + 4)) {
+        const std::size_t length = std::uint8_t(zip[at + 28]) | std::uint8_t(zip[at + 29]) << 8;
+        if (zip.compare(at + 46, length, name) != 0) continue;
+        for (int i = 0; i < 4; ++i) zip[at + 24 + i] = char((size >> (8 * i)) & 0xFF);
+    }
+    return zip;
+}
 
 const char* kHead =
     "<?xml version=\"1.0\"?>\r\n\r\n<album>\r\n  <settings>\r\n    <ver>1</ver>\r\n";
@@ -34,6 +46,14 @@ std::vector<std::string> Tree(const fs::path& root) {
     std::vector<std::string> names;
     if (!fs::exists(root)) return names;
     for (const auto& e : fs::recursive_directory_iterator(root)) names.push_back(fs::relative(e.path(), root));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The names directly in a folder, sorted.
+std::vector<std::string> Top(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder)) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -163,6 +183,8 @@ TEST(ShareReceive, RoundTripKeepsEverything) {
     EXPECT_EQ(onDisk.Picture(stripBefore).pixel(5, 5), qRgb(0, 128, 255));
     EXPECT_EQ(f.catalog->AlbumList(),
               (std::vector<std::string>{"Trip;" + std::to_string(stripBefore), TCatalog::kReservedAlbumLine}));
+    // The album list on disk names the album at once: a crash now does not lose it.
+    EXPECT_EQ(ReadAll(f.Root() + "albums.pdat"), "Trip;" + std::to_string(stripBefore) + "\r\n");
 
     // The same package again: a new folder "Trip 1" and the album "Trip (1)".
     ASSERT_TRUE(f.receive.Receive(package));
@@ -210,7 +232,8 @@ TEST(ShareReceive, WrongVersion) {
                   kMakerSite + " to download the latest version of Lumavell.");
     EXPECT_EQ(f.RootFiles(), before);
     EXPECT_EQ(f.catalog->AlbumList(), std::vector<std::string>{TCatalog::kReservedAlbumLine});
-    EXPECT_EQ(Tree(f.pictures + "Trip"), (std::vector<std::string>{"album.xml", "x.jpg"}));
+    // Nothing of the package is left behind.
+    EXPECT_FALSE(fs::exists(f.pictures + "Trip"));
 }
 
 TEST(ShareReceive, BrokenPackagesChangeNothing) {
@@ -240,6 +263,8 @@ TEST(ShareReceive, BrokenPackagesChangeNothing) {
         EXPECT_EQ(f.RootFiles(), before) << c.what;
         EXPECT_EQ(f.catalog->CatalogTable().RecordCount(), records) << c.what;
         EXPECT_EQ(f.catalog->AlbumList(), std::vector<std::string>{TCatalog::kReservedAlbumLine}) << c.what;
+        // The folder made for it is gone with everything unpacked into it.
+        EXPECT_EQ(Top(f.pictures), std::vector<std::string>{"My Albums"}) << c.what;
     }
     // Not a Zip, and no file at all: no folder is left behind.
     f.messages.asked.clear();
@@ -278,8 +303,8 @@ TEST(ShareReceive, FailedWriteIsUndone) {
     EXPECT_EQ(f.catalog->IconStrip().Count(), strip);
     EXPECT_EQ(f.catalog->CatalogTable().RecordCount(), 1);
     EXPECT_EQ(f.catalog->AlbumList(), std::vector<std::string>{TCatalog::kReservedAlbumLine});
-    // The unpacked photo stays where it was put.
-    EXPECT_TRUE(fs::exists(f.pictures + "Trip/a.jpg"));
+    // The unpacked photo goes with its folder.
+    EXPECT_FALSE(fs::exists(f.pictures + "Trip"));
 }
 
 TEST(ShareReceive, HostilePackagesStayInTheirFolders) {
@@ -299,13 +324,13 @@ TEST(ShareReceive, HostilePackagesStayInTheirFolders) {
     EXPECT_FALSE(fs::exists(f.pictures + "x"));
     EXPECT_EQ(f.receive.AlbumName(), ".._.._evil");
     EXPECT_TRUE(fs::exists(f.Root() + ".._.._evil.col"));
+    // Only the photo whose file the package holds is filed.
     TMlb2& cat = f.catalog->CatalogTable();
+    ASSERT_EQ(cat.RecordCount(), 2);
     cat.GoTo(2);
-    EXPECT_EQ(cat.GetValue("ImgPath"), folder + "passwd");
-    cat.GoTo(3);
-    EXPECT_EQ(cat.GetValue("ImgPath"), folder + "_");
-    cat.GoTo(4);
+    EXPECT_EQ(cat.GetValue("ImgName"), "Three");
     EXPECT_EQ(cat.GetValue("ImgPath"), folder + "y.jpg");
+    EXPECT_EQ(f.receive.MissingPhotos(), 2);
     for (const auto& p : fs::recursive_directory_iterator(f.tmp.path())) {
         const std::string s = p.path().string();
         EXPECT_TRUE(s.rfind(f.docs, 0) == 0 || s == pkg || s.rfind(f.install, 0) == 0 ||
@@ -331,7 +356,8 @@ TEST(ShareReceive, ZipBombIsRefusedBeforeWriting) {
     zip_file_add(za, "album.xml", xml, 0);
     ASSERT_EQ(zip_close(za), 0);
     ASSERT_LT(fs::file_size(pkg), 1u << 20);
-    f.receive.SetFreeSpaceFunction([](const std::string&) { return std::int64_t(100) << 20; });
+    f.receive.SetFreeSpaceFunction(
+        [](const std::string&) { return TZipEngine::TDiskSpace{std::int64_t(100) << 20, std::int64_t(1) << 40}; });
     EXPECT_FALSE(f.receive.Receive(pkg));
     ASSERT_EQ(f.messages.asked.size(), 1u);
     EXPECT_NE(f.messages.asked[0].text.find("bytes are free"), std::string::npos) << f.messages.asked[0].text;
@@ -351,4 +377,131 @@ TEST(ShareReceive, NamesThatAreNotUtf8KeepTheirBytes) {
     EXPECT_EQ(cat.GetValue("ImgPath"), f.pictures + "Cafe/" + name);
     EXPECT_TRUE(fs::exists(cat.GetValue("ImgPath")));
     EXPECT_EQ(f.receive.AlbumName(), "Caf\xe9");
+}
+
+// What a package may unpack is bounded by the sizes its directory states, before a byte is
+// written: album.xml, icon.bmp and every photo have their limits, and the whole must leave a
+// margin of the disk free. Each refusal is one message and leaves nothing behind.
+TEST(ShareReceive, OversizedEntriesAreRefusedBeforeWriting) {
+    ReceiveFixture f;
+    const std::string xml = Index("Trip", "custom", Photo("One", "", "", "a.jpg"));
+    const std::string stored = cattest::MakeStoredZip({{"a.jpg", f.Jpeg()}, {"album.xml", xml}, {"icon.bmp", "BM"}});
+    struct Case {
+        std::string what, zip;
+        TZipEngine::TDiskSpace disk;
+    };
+    const TZipEngine::TDiskSpace roomy{std::int64_t(1) << 40, std::int64_t(1) << 42};
+    const std::vector<Case> cases = {
+        {"album.xml", ClaimSize(stored, "album.xml", std::uint32_t(TAlbumReceive::kMaxIndexBytes) + 1), roomy},
+        {"icon.bmp", ClaimSize(stored, "icon.bmp", std::uint32_t(TAlbumReceive::kMaxIconBytes) + 1), roomy},
+        {"a.jpg", ClaimSize(stored, "a.jpg", std::uint32_t(TAlbumReceive::kMaxPhotoBytes) + 1), roomy},
+        // 300 MiB on a disk of 100 GiB with 1.2 GiB free: the last GiB stays free.
+        {"free", ClaimSize(stored, "a.jpg", 300u << 20), {std::int64_t(1200) << 20, std::int64_t(100) << 30}},
+    };
+    const auto before = f.RootFiles();
+    for (const Case& c : cases) {
+        f.messages.asked.clear();
+        WriteAll(f.tmp.file("Trip.xal"), c.zip);
+        f.receive.SetFreeSpaceFunction([&](const std::string&) { return c.disk; });
+        EXPECT_FALSE(f.receive.Receive(f.tmp.file("Trip.xal"))) << c.what;
+        ASSERT_EQ(f.messages.asked.size(), 1u) << c.what;
+        const std::string& text = f.messages.asked[0].text;
+        if (c.what == "free")
+            EXPECT_NE(text.find("bytes are free"), std::string::npos) << text;
+        else
+            EXPECT_NE(text.find("\"" + c.what + "\" is larger than"), std::string::npos) << text;
+        EXPECT_EQ(Top(f.pictures), std::vector<std::string>{"My Albums"}) << c.what;
+        EXPECT_EQ(f.RootFiles(), before) << c.what;
+    }
+    // The same package with its true sizes is received.
+    f.messages.asked.clear();
+    WriteAll(f.tmp.file("Trip.xal"), cattest::MakeStoredZip({{"a.jpg", f.Jpeg()}, {"album.xml", Index("Trip", "1", Photo("One", "", "", "a.jpg"))}}));
+    EXPECT_TRUE(f.receive.Receive(f.tmp.file("Trip.xal"))) << f.receive.LastError();
+}
+
+// A small index naming thousands of photos that are not in the package files only those that
+// are, each file once, and says how many were missing.
+TEST(ShareReceive, OnlyPhotosThePackageHoldsAreFiled) {
+    ReceiveFixture f;
+    std::string photos = Photo("A", "", "", "a.jpg");
+    for (int i = 0; i < 5000; ++i) photos += Photo("Ghost", "", "", "ghost " + std::to_string(i) + ".jpg");
+    photos += Photo("B", "", "", "b.jpg") + Photo("A again", "", "", "a.jpg") + Photo("Index", "", "", "album.xml");
+    const std::string pkg =
+        f.Package("Trip.xal", {{"a.jpg", f.Jpeg()}, {"b.jpg", f.Jpeg()}, {"album.xml", Index("Trip", "1", photos)}});
+    ASSERT_TRUE(f.receive.Receive(pkg)) << f.receive.LastError();
+    EXPECT_EQ(f.receive.PhotoIds(), (std::vector<int>{2, 3}));
+    EXPECT_EQ(f.receive.MissingPhotos(), 5002);
+    TMlb2 saved;
+    ASSERT_TRUE(saved.LoadFromMLB(f.Root() + "data.mlb"));
+    ASSERT_EQ(saved.RecordCount(), 3);
+    saved.GoTo(2);
+    EXPECT_EQ(saved.GetValue("ImgName"), "A");
+    saved.GoTo(3);
+    EXPECT_EQ(saved.GetValue("ImgName"), "B");
+    TMlb2 album;
+    ASSERT_TRUE(album.LoadFromMLB(f.Root() + "Trip.col"));
+    EXPECT_EQ(album.RecordCount(), 2);
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_EQ(f.messages.asked[0].caption, "Receive");
+    EXPECT_NE(f.messages.asked[0].text.find("5002 photos"), std::string::npos) << f.messages.asked[0].text;
+}
+
+// Of two entries with the same bare name the first counts: a later "sub/album.xml" does not
+// stand in for the real index.
+TEST(ShareReceive, FirstEntryOfANameIsKept) {
+    ReceiveFixture f;
+    const std::string pkg = f.Package("Trip.xal", {{"a.jpg", f.Jpeg()},
+                                                   {"album.xml", Index("Real", "1", Photo("One", "", "", "a.jpg"))},
+                                                   {"sub/album.xml", Index("Fake", "1", "")},
+                                                   {"x/a.jpg", "not the photo"}});
+    ASSERT_TRUE(f.receive.Receive(pkg)) << f.receive.LastError();
+    EXPECT_EQ(f.receive.AlbumName(), "Real");
+    EXPECT_EQ(f.receive.PhotoIds().size(), 1u);
+    EXPECT_EQ(ReadAll(f.pictures + "Trip/a.jpg"), f.Jpeg());
+}
+
+// Identifiers never wrap: with none left, or fewer left than the package has photos, nothing is
+// written and the user is told.
+TEST(ShareReceive, ExhaustedIdentifiersStopBeforeWriting) {
+    for (const std::string last : {"2147483647", "2147483646"}) {
+        ReceiveFixture f;
+        TMlb2& cat = f.catalog->CatalogTable();
+        cat.AppendRecord();
+        cat.SetValue("ImgID", "2");
+        cat.AppendRecord();
+        cat.SetValue("ImgID", last);
+        ASSERT_TRUE(f.catalog->SaveCatalog());
+        const auto before = f.RootFiles();
+        const std::string pkg = f.Package(
+            "Trip.xal", {{"a.jpg", f.Jpeg()}, {"b.jpg", f.Jpeg()},
+                         {"album.xml", Index("Trip", "1", Photo("A", "", "", "a.jpg") + Photo("B", "", "", "b.jpg"))}});
+        EXPECT_FALSE(f.receive.Receive(pkg)) << last;
+        ASSERT_EQ(f.messages.asked.size(), 1u) << last;
+        EXPECT_NE(f.messages.asked[0].text.find(pkg), std::string::npos) << f.messages.asked[0].text;
+        EXPECT_TRUE(f.receive.PhotoIds().empty());
+        EXPECT_EQ(f.RootFiles(), before) << last;
+        EXPECT_EQ(cat.RecordCount(), 3) << last;
+        EXPECT_FALSE(fs::exists(f.Root() + "Trip.col"));
+        EXPECT_EQ(f.catalog->AlbumList(), std::vector<std::string>{TCatalog::kReservedAlbumLine});
+        EXPECT_EQ(Top(f.pictures), std::vector<std::string>{"My Albums"});
+    }
+}
+
+// An unpacking cut short by a kill leaves its file in the making in the folder under My
+// Pictures; the next start removes it, and the folder it leaves empty.
+TEST(ShareReceive, NextStartRemovesWhatAKilledReceiveLeft) {
+    ReceiveFixture f;
+    fs::create_directories(f.pictures + "Trip");
+    fs::create_directories(f.pictures + "Kept");
+    WriteAll(f.pictures + "Trip/.lumavell-unzip-4242-0", std::string(4096, 'x'));
+    WriteAll(f.pictures + "Kept/.lumavell-unzip-4242-1", std::string(4096, 'x'));
+    WriteAll(f.pictures + "Kept/photo.jpg", "mine");
+    fs::create_directories(f.catalog->ThumbnailFolder());
+    WriteAll(f.catalog->ThumbnailFolder() + "/.lumavell-unzip-4242-2", "x");
+    struct stat st {};
+    ASSERT_EQ(::stat((f.pictures + "Kept/photo.jpg").c_str(), &st), 0);
+    EXPECT_EQ(f.catalog->RemoveStaleTempFiles(static_cast<std::int64_t>(st.st_mtime) + 1), 3);
+    EXPECT_FALSE(fs::exists(f.pictures + "Trip"));
+    EXPECT_EQ(Tree(f.pictures + "Kept"), std::vector<std::string>{"photo.jpg"});
+    EXPECT_TRUE(fs::is_empty(f.catalog->ThumbnailFolder()));
 }

@@ -241,18 +241,109 @@ TEST(ZipEngine, ArchiveLargerThanTheFreeSpaceIsRefusedBeforeWriting) {
     zip.SetArchiveName(archive);
     zip.SetBaseFolder(root.file("base"));
     std::string asked;
+    // A disk of 10000 bytes keeps 1000 of them free.
     zip.SetFreeSpaceFunction([&](const std::string& folder) {
         asked = folder;
-        return std::int64_t(1199);
+        return TZipEngine::TDiskSpace{2199, 10000};
     });
     EXPECT_FALSE(zip.Extract());
     EXPECT_EQ(asked, root.file("base"));
     EXPECT_TRUE(fs::is_empty(root.file("base")));
-    ExpectZipError(msgs, 1, {archive, "1200", "1199"});
+    ExpectZipError(msgs, 1, {archive, "1200", "2199", "1000"});
 
-    zip.SetFreeSpaceFunction([](const std::string&) { return std::int64_t(1200); });
+    zip.SetFreeSpaceFunction([](const std::string&) { return TZipEngine::TDiskSpace{2200, 10000}; });
     EXPECT_TRUE(zip.Extract());
     EXPECT_EQ(Tree(root.path() / "base"), (Names{"one.bmp", "two.bmp"}));
+}
+
+TEST(ZipEngine, FreeSpaceMarginIsATenthOfTheDiskUpToOneGibibyte) {
+    EXPECT_EQ(TZipEngine::FreeSpaceMargin(10000), 1000u);
+    EXPECT_EQ(TZipEngine::FreeSpaceMargin(std::int64_t(5) << 30), (std::uint64_t(5) << 30) / 10);
+    EXPECT_EQ(TZipEngine::FreeSpaceMargin(std::int64_t(100) << 30), std::uint64_t(1) << 30);
+    EXPECT_EQ(TZipEngine::FreeSpaceMargin(-1), std::uint64_t(1) << 30);
+}
+
+// The sizes come from the archive's directory: one entry over its limit refuses the archive
+// with one message, and not a byte of any entry is written.
+TEST(ZipEngine, EntryOverItsLimitRefusesTheArchiveBeforeWriting) {
+    TempDir root;
+    const std::string archive = root.file("bomb.zip");
+    // Compresses to almost nothing, unpacks to 4 MiB.
+    WriteRawArchive(archive, {{"small.txt", "small"}, {"dir/huge.bin", std::string(4u << 20, '\0')}});
+    EXPECT_LT(fs::file_size(archive), 64u * 1024u);
+    ScriptedMessages msgs;
+    TZipEngine zip(&msgs);
+    zip.SetArchiveName(archive);
+    zip.SetBaseFolder(root.file("base"));
+    std::vector<std::string> limited;
+    zip.SetEntryLimit([&](const std::string& name) -> std::uint64_t {
+        limited.push_back(name);
+        return 1u << 20;
+    });
+    EXPECT_FALSE(zip.Extract());
+    EXPECT_EQ(limited, (Names{"small.txt", "huge.bin"}));
+    EXPECT_TRUE(fs::is_empty(root.file("base")));
+    ExpectZipError(msgs, 1, {archive, "\"dir/huge.bin\"", std::to_string(4u << 20)});
+
+    zip.SetEntryLimit([](const std::string&) -> std::uint64_t { return 4u << 20; });
+    EXPECT_TRUE(zip.Extract());
+    EXPECT_EQ(Tree(root.path() / "base"), (Names{"huge.bin", "small.txt"}));
+}
+
+// Of entries with the same bare name the first is unpacked; a later "sub/album.xml" does not
+// replace the real one.
+TEST(ZipEngine, FirstEntryOfABareNameIsKept) {
+    TempDir root;
+    const std::string archive = root.file("twice.zip");
+    WriteRawArchive(archive, {{"album.xml", "real"}, {"sub/album.xml", "fake"}, {"x\\album.xml", "fake2"},
+                              {"b.jpg", "b"}, {"c/b.jpg", "b2"}});
+    ScriptedMessages msgs;
+    TZipEngine zip(&msgs);
+    zip.SetArchiveName(archive);
+    zip.SetBaseFolder(root.file("base"));
+    EXPECT_TRUE(zip.Extract());
+    EXPECT_TRUE(msgs.asked.empty());
+    EXPECT_EQ(Tree(root.path() / "base"), (Names{"album.xml", "b.jpg"}));
+    EXPECT_EQ(ReadAll(root.file("base/album.xml")), "real");
+    EXPECT_EQ(ReadAll(root.file("base/b.jpg")), "b");
+}
+
+// Files that an unpacking cut short by a kill left behind are recognised by their names and
+// removed when they are older than the given time; other files stay.
+TEST(ZipEngine, LeftoversOfInterruptedUnpackingsAreRemoved) {
+    TempDir root;
+    EXPECT_TRUE(TZipEngine::IsUnpackTempName(".lumavell-unzip-123-0"));
+    EXPECT_TRUE(TZipEngine::IsUnpackTempName(".lumavell-unzip-4-56"));
+    EXPECT_FALSE(TZipEngine::IsUnpackTempName(".lumavell-unzip-4-"));
+    EXPECT_FALSE(TZipEngine::IsUnpackTempName(".lumavell-unzip--1"));
+    EXPECT_FALSE(TZipEngine::IsUnpackTempName(".lumavell-unzip-1-2.jpg"));
+    EXPECT_FALSE(TZipEngine::IsUnpackTempName("photo.jpg"));
+    WriteAll(root.file(".lumavell-unzip-99-3"), std::string(1000, 'x'));
+    WriteAll(root.file("photo.jpg"), "keep");
+    WriteAll(root.file(".lumavell-unzip-99-x"), "keep");
+    const auto changed = [&](const std::string& name) {
+        struct stat st {};
+        ::stat(root.file(name).c_str(), &st);
+        return static_cast<std::int64_t>(st.st_mtime);
+    };
+    // A file changed at the time given may belong to an unpacking running now.
+    EXPECT_EQ(TZipEngine::RemoveLeftovers(root.str(), changed(".lumavell-unzip-99-3")), 0);
+    EXPECT_EQ(TZipEngine::RemoveLeftovers(root.str(), changed(".lumavell-unzip-99-3") + 1), 1);
+    EXPECT_EQ(Tree(root.path()), (Names{".lumavell-unzip-99-x", "photo.jpg"}));
+
+    // What an unpacking writes in the making carries such a name.
+    const std::string archive = root.file("a.zip");
+    WriteRawArchive(archive, {{"a.txt", "a"}});
+    TZipEngine zip;
+    zip.SetArchiveName(archive);
+    zip.SetBaseFolder(root.file("base"));
+    std::vector<std::string> seen;
+    zip.SetProgressFunction([&](double) {
+        for (const auto& e : fs::directory_iterator(root.file("base"))) seen.push_back(e.path().filename());
+    });
+    EXPECT_TRUE(zip.Extract());
+    ASSERT_FALSE(seen.empty());
+    for (const auto& name : seen) EXPECT_TRUE(TZipEngine::IsUnpackTempName(name)) << name;
 }
 
 TEST(ZipEngine, DamagedArchivesWriteNothing) {
