@@ -91,15 +91,19 @@ TShareAlbum CollectAlbum(TCatalog& catalog, const TAlbumView& view) {
 std::string EscapeText(const std::string& text) {
     std::string out;
     out.reserve(text.size() + 8);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
+    // The reader drops bytes below 0x15 before a text run starts, and the byte that starts the
+    // run (the first of 0x15 or above) is lost when it is a space or "!": such a byte is written
+    // as a reference, also after leading tabs and line breaks.
+    bool opening = true;
+    for (const char c : text) {
+        if (c == '\0') continue;  // a zero byte would end the whole document for the reader
         if (c == '&') out += "&amp;";
         else if (c == '<') out += "&lt;";
         else if (c == '>') out += "&gt;";
-        else if (c == '\0') continue;  // a zero byte would end the whole document for the reader
-        else if (i == 0 && c == ' ') out += "&#32;";
-        else if (i == 0 && c == '!') out += "&#33;";
+        else if (opening && c == ' ') out += "&#32;";
+        else if (opening && c == '!') out += "&#33;";
         else out += c;
+        if (static_cast<unsigned char>(c) >= 0x15) opening = false;
     }
     return out;
 }
@@ -184,8 +188,14 @@ bool TAlbumExport::StartSharing(const TShareAlbum& album, TShareMethod method, c
         return Fail(error);
     }
     Status(shrink == TShrink::None ? kCopying : kShrinking);
-    bool ok = ShrinkPhotos(album, shrink);
-    if (ok) ok = method == TShareMethod::Package ? BeginExact(album, target) : BeginZip(album, target);
+    // Photos that cannot be read are left out; the others are shared, and album.xml lists only
+    // what the package holds.
+    leftOut_.clear();
+    bool ok = ShrinkPhotos(album, shrink, leftOut_);
+    const TShareAlbum kept = ok && !leftOut_.empty() ? KeepReadable(album, leftOut_) : TShareAlbum{};
+    const TShareAlbum& shared = leftOut_.empty() ? album : kept;
+    if (ok && method == TShareMethod::Zip && shared.photos.empty()) ok = Fail("None of its photos can be read.");
+    if (ok) ok = method == TShareMethod::Package ? BeginExact(shared, target) : BeginZip(shared, target);
 
     Status(kDeleting);
     RemoveWorkFiles(album, true);
@@ -195,11 +205,19 @@ bool TAlbumExport::StartSharing(const TShareAlbum& album, TShareMethod method, c
         return false;
     }
     Status(kCompleted);
-    ShowOk(messages_, "Complete", kDone, TMsgIcon::Information);
+    std::string done = kDone;
+    if (!leftOut_.empty()) {
+        done += "\r\n\r\nThese photos could not be read and were left out:";
+        constexpr std::size_t kMostNamed = 20;
+        for (std::size_t i = 0; i < leftOut_.size() && i < kMostNamed; ++i)
+            done += "\r\n" + DescribePhoto(album, leftOut_[i]);
+        if (leftOut_.size() > kMostNamed) done += "\r\nand " + std::to_string(leftOut_.size() - kMostNamed) + " more.";
+    }
+    ShowOk(messages_, "Complete", done, TMsgIcon::Information);
     return true;
 }
 
-bool TAlbumExport::ShrinkPhotos(const TShareAlbum& album, TShrink shrink) {
+bool TAlbumExport::ShrinkPhotos(const TShareAlbum& album, TShrink shrink, std::vector<int>& leftOut) {
     const int n = int(album.photos.size());
     Progress(0, n);
     if (n == 0) return true;
@@ -208,6 +226,7 @@ bool TAlbumExport::ShrinkPhotos(const TShareAlbum& album, TShrink shrink) {
     // thread, and the first failing photo in album order is the one reported.
     std::vector<std::string> errors(static_cast<std::size_t>(n));
     std::vector<char> done(size_t(n), 0);
+    std::vector<char> unreadable(size_t(n), 0);  // left out of the share, not a failure
     std::mutex m;
     std::condition_variable cv;
     std::atomic<int> next{0};
@@ -221,8 +240,10 @@ bool TAlbumExport::ShrinkPhotos(const TShareAlbum& album, TShrink shrink) {
             const TSharePhoto& p = album.photos[size_t(i)];
             std::string err;
             QImage picture;
+            bool cannotRead = false;
             if (p.source.empty()) {
                 err = "the photo file is missing";
+                cannotRead = true;
             } else if (imaging::LoadPicture(p.source, picture, err)) {
                 int w = 0, h = 0;
                 ShrunkSize(picture.width(), picture.height(), shrink, w, h);
@@ -237,11 +258,13 @@ bool TAlbumExport::ShrinkPhotos(const TShareAlbum& album, TShrink shrink) {
                 }
             } else {
                 err = "it cannot be read (" + err + ")";
+                cannotRead = true;
             }
             std::lock_guard<std::mutex> lock(m);
             errors[size_t(i)] = err;
+            unreadable[size_t(i)] = cannotRead ? 1 : 0;
             done[size_t(i)] = 1;
-            if (!err.empty()) stop = true;
+            if (!err.empty() && !cannotRead) stop = true;
             cv.notify_all();
         }
         std::lock_guard<std::mutex> lock(m);
@@ -261,7 +284,7 @@ bool TAlbumExport::ShrinkPhotos(const TShareAlbum& album, TShrink shrink) {
         for (;;) {
             cv.wait(lock, [&] { return (reported < n && done[size_t(reported)]) || running == 0; });
             while (reported < n && done[size_t(reported)]) {
-                if (!errors[size_t(reported)].empty()) {
+                if (!errors[size_t(reported)].empty() && !unreadable[size_t(reported)]) {
                     failed = reported;
                     break;
                 }
@@ -277,7 +300,7 @@ bool TAlbumExport::ShrinkPhotos(const TShareAlbum& album, TShrink shrink) {
     if (failed < 0 && reported < n) {
         // Stopped by a later photo: find the first failure in album order.
         for (int i = 0; i < n; ++i)
-            if (!errors[size_t(i)].empty()) {
+            if (!errors[size_t(i)].empty() && !unreadable[size_t(i)]) {
                 failed = i;
                 break;
             }
@@ -289,7 +312,36 @@ bool TAlbumExport::ShrinkPhotos(const TShareAlbum& album, TShrink shrink) {
         if (!p.source.empty()) what += " (" + p.source + ")";
         return Fail(what + " could not be copied: " + errors[size_t(failed)] + ".");
     }
+    for (int i = 0; i < n; ++i)
+        if (unreadable[size_t(i)]) leftOut.push_back(i);
     return true;
+}
+
+std::string TAlbumExport::DescribePhoto(const TShareAlbum& album, int i) {
+    const TSharePhoto& p = album.photos[size_t(i)];
+    std::string what = "Photo " + std::to_string(i + 1);
+    if (!p.name.empty()) what += " " + Quoted(p.name);
+    if (!p.source.empty()) what += " (" + p.source + ")";
+    return what;
+}
+
+TShareAlbum TAlbumExport::KeepReadable(const TShareAlbum& album, const std::vector<int>& leftOut) {
+    // The copies of the photos that stay are renumbered 1, 2, ... in album order; each moves to
+    // a lower or equal number, whose copy has either moved already or was never made.
+    TShareAlbum kept = album;
+    kept.photos.clear();
+    std::size_t skip = 0;
+    for (int i = 0; i < int(album.photos.size()); ++i) {
+        if (skip < leftOut.size() && leftOut[skip] == i) {
+            ++skip;
+            continue;
+        }
+        kept.photos.push_back(album.photos[size_t(i)]);
+        const int to = int(kept.photos.size());
+        if (to != i + 1)
+            std::rename(WorkFile(PhotoCopyName(album.name, i + 1)).c_str(), WorkFile(PhotoCopyName(album.name, to)).c_str());
+    }
+    return kept;
 }
 
 bool TAlbumExport::BeginExact(const TShareAlbum& album, const std::string& target) {

@@ -112,15 +112,20 @@ public:
     void SetThreadCount(int n) { threads_ = n; }
     const std::string& WorkFolder() const { return work_; }
 
-    // The whole export into target. Shows "Complete" and returns true when the target was
-    // written; otherwise shows what failed and returns false, with the work files removed and
-    // any old target file as it was.
+    // The whole export into target. Photos that cannot be read (missing or undecodable files)
+    // are left out and named in the completion message; the others are shared. Shows "Complete"
+    // and returns true when the target was written; otherwise shows what failed and returns
+    // false, with the work files removed and any old target file as it was.
     bool StartSharing(const TShareAlbum& album, TShareMethod method, const std::string& target,
                       TShrink shrink);
     const std::string& LastError() const { return error_; }
+    // The 0-based album positions of the photos the last export left out.
+    const std::vector<int>& LeftOut() const { return leftOut_; }
 
 private:
-    bool ShrinkPhotos(const TShareAlbum& album, TShrink shrink);
+    bool ShrinkPhotos(const TShareAlbum& album, TShrink shrink, std::vector<int>& leftOut);
+    TShareAlbum KeepReadable(const TShareAlbum& album, const std::vector<int>& leftOut);
+    static std::string DescribePhoto(const TShareAlbum& album, int i);
     bool BeginExact(const TShareAlbum& album, const std::string& target);
     bool BeginZip(const TShareAlbum& album, const std::string& target);
     bool Pack(const std::vector<std::string>& files, const std::string& target);
@@ -135,6 +140,7 @@ private:
     TShareObserver* observer_ = nullptr;
     int threads_ = 0;
     std::string error_;
+    std::vector<int> leftOut_;
 };
 
 }  // namespace sharing

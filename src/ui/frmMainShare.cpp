@@ -33,13 +33,10 @@ void TfrmMain::ReceivePackage(const std::string& path) {
     frmReceive_->SetPackage(path);
     frmReceive_->exec();
     if (!frmReceive_->Succeeded()) return;
-    // The new line stands before the reserved last line, so the open album keeps its index.
-    const int open = ComboBox1->currentIndex();
+    // The new line stands just before the reserved last line; the received album is opened.
     LoadAlbumBox();
-    if (open >= 0 && open < ComboBox1->count() - 2) {
-        const QSignalBlocker block(ComboBox1);
-        ComboBox1->setCurrentIndex(open);
-    }
+    const int line = static_cast<int>(catalog_->AlbumList().size()) - 2;
+    if (line >= 0) ComboBox1Change(line);
 }
 
 void TfrmMain::ActOnArguments(const std::vector<std::string>& args) {

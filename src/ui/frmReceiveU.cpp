@@ -21,13 +21,10 @@ TfrmReceive::TfrmReceive(TCatalog& catalog, QWidget* parent)
     setAccessibleName("Receive");
     receive_.SetObserver(this);
 
-    const QString text =
-        "You have received an album from someone. Lumavell has now prepared the album so it is ready for you to "
-        "view. Click OK to continue.";
-    auto* intro = new QLabel(text, this);
-    intro->setObjectName("lblIntro");
-    intro->setAccessibleName(text);
-    intro->setWordWrap(true);
+    lblIntro = new QLabel(kReadyText, this);
+    lblIntro->setObjectName("lblIntro");
+    lblIntro->setAccessibleName(kReadyText);
+    lblIntro->setWordWrap(true);
     auto* albumCaption = new QLabel("Album:", this);
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
@@ -64,7 +61,7 @@ TfrmReceive::TfrmReceive(TCatalog& catalog, QWidget* parent)
     buttons->addWidget(Button1);
     auto* body = new QVBoxLayout;
     body->setContentsMargins(16, 12, 16, 12);
-    body->addWidget(intro);
+    body->addWidget(lblIntro);
     body->addSpacing(6);
     body->addLayout(albumRow);
     body->addSpacing(6);
@@ -101,10 +98,20 @@ void TfrmReceive::FormShow() {
     Button1->setEnabled(false);
     Label5->clear();
     Image1->clear();
+    lblIntro->setText(kReadyText);
+    lblIntro->setAccessibleName(kReadyText);
     const QString path = FromBytes(package_);
     fileName->setText(fileName->fontMetrics().elidedText(path, Qt::ElideMiddle, 300));
     fileName->setToolTip(path);
     succeeded_ = receive_.Receive(package_);
+    if (!succeeded_) {
+        // Nothing was added: no album to name, nothing ready to view.
+        Label5->clear();
+        Label5->setAccessibleName("Album name");
+        Image1->clear();
+        lblIntro->setText(kFailedText);
+        lblIntro->setAccessibleName(kFailedText);
+    }
     Button1->setEnabled(true);
     Button1->setFocus();
     emit ReceiveEnded(succeeded_);

@@ -1,7 +1,8 @@
 #pragma once
 // The Receive dialog: as soon as it is shown it receives the package given on the command line
 // (the work is sharing::TAlbumReceive's) and shows the new album's name and icon; "OK" closes it
-// once the receive has ended, whichever way.
+// once the receive has ended, whichever way. After a failed receive the dialog says so instead
+// of calling the album ready, and shows no album name.
 
 #include <QDialog>
 
@@ -27,6 +28,14 @@ public:
     void FormShow();
     sharing::TAlbumReceive& Receiver() { return receive_; }
 
+    static constexpr const char* kReadyText =
+        "You have received an album from someone. Lumavell has now prepared the album so it is ready for you to "
+        "view. Click OK to continue.";
+    static constexpr const char* kFailedText =
+        "You have received an album from someone, but Lumavell could not add it to your albums. Nothing of it was "
+        "kept. Click OK to continue.";
+
+    QLabel* lblIntro = nullptr;
     QLabel* Image1 = nullptr;
     QLabel* Label5 = nullptr;
     QPushButton* Button1 = nullptr;

@@ -225,9 +225,10 @@ TEST(ShareExport, AlbumWithoutPhotos) {
 
 TEST(ShareExport, FailuresNameThePhotoAndLeaveTheTargetAlone) {
     ExportFixture f;
+    // A copy that cannot be written (a folder stands in its way) fails the whole export.
     TShareAlbum a = f.Album("Trip", 4);
-    WriteAll(a.photos[2].source, "not a picture");
-    a.photos[2].name = "Broken";
+    a.photos[2].name = "Blocked";
+    fs::create_directories(f.work + "/Trip 3.jpg/x");
     const std::string target = f.out + "/Trip.xal";
     WriteAll(target, "old contents");
     EXPECT_FALSE(f.exporter.StartSharing(a, TShareMethod::Package, target, TShrink::None));
@@ -235,17 +236,12 @@ TEST(ShareExport, FailuresNameThePhotoAndLeaveTheTargetAlone) {
     const auto& m = f.messages.asked[0];
     EXPECT_EQ(m.icon, TMsgIcon::Error);
     EXPECT_NE(m.text.find("Photo 3"), std::string::npos) << m.text;
-    EXPECT_NE(m.text.find("\"Broken\""), std::string::npos) << m.text;
+    EXPECT_NE(m.text.find("\"Blocked\""), std::string::npos) << m.text;
     EXPECT_NE(m.text.find(a.photos[2].source), std::string::npos) << m.text;
     EXPECT_EQ(ReadAll(target), "old contents");
+    fs::remove_all(f.work + "/Trip 3.jpg");
     EXPECT_TRUE(f.WorkFiles().empty());
     EXPECT_EQ(std::distance(fs::directory_iterator(f.out), fs::directory_iterator()), 1);
-
-    // A missing photo file.
-    a.photos[2].source = "";
-    f.messages.asked.clear();
-    EXPECT_FALSE(f.exporter.StartSharing(a, TShareMethod::Zip, target, TShrink::None));
-    EXPECT_NE(f.messages.asked.at(0).text.find("missing"), std::string::npos);
 
     // A target folder that does not exist: the message names the target, no work file stays.
     a = f.Album("Trip", 2);
@@ -260,6 +256,52 @@ TEST(ShareExport, FailuresNameThePhotoAndLeaveTheTargetAlone) {
     f.messages.asked.clear();
     EXPECT_FALSE(f.exporter.StartSharing(a, TShareMethod::Package, "", TShrink::None));
     EXPECT_EQ(f.messages.asked.size(), 1u);
+}
+
+// Photos that cannot be read (a file that is no picture, a missing file) are left out; the rest
+// are shared under consecutive names, album.xml lists only them, and the completion message
+// names the ones left out.
+TEST(ShareExport, UnreadablePhotosAreLeftOutAndNamed) {
+    ExportFixture f;
+    TShareAlbum a = f.Album("Trip", 5);
+    WriteAll(a.photos[1].source, "not a picture");
+    a.photos[1].name = "Broken";
+    a.photos[3].source = "";
+    a.photos[3].name = "Gone";
+    const std::string target = f.out + "/Trip.xal";
+    ASSERT_TRUE(f.exporter.StartSharing(a, TShareMethod::Package, target, TShrink::None)) << f.exporter.LastError();
+    EXPECT_EQ(f.exporter.LeftOut(), (std::vector<int>{1, 3}));
+    zipinspect::Archive z = f.Inspect(target);
+    ASSERT_TRUE(z.ok) << z.error;
+    EXPECT_EQ(Names(z), (std::vector<std::string>{"Trip 1.jpg", "Trip 2.jpg", "Trip 3.jpg", "album.xml"}));
+    TShareAlbum kept = a;
+    kept.photos = {a.photos[0], a.photos[2], a.photos[4]};
+    const std::string bytes = ReadAll(target);
+    bool ok = false;
+    EXPECT_EQ(zipinspect::Data(bytes, z.entries[3], &ok), AlbumXml(kept));
+    // The third photo of the album is the second of the package.
+    QImage copy, original;
+    std::string error;
+    ASSERT_TRUE(imaging::DecodeJpeg(zipinspect::Data(bytes, z.entries[1], &ok), copy, error)) << error;
+    ASSERT_TRUE(imaging::DecodeJpeg(ReadAll(a.photos[2].source), original, error)) << error;
+    EXPECT_EQ(copy.pixel(10, 10), original.pixel(10, 10));
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    const auto& m = f.messages.asked[0];
+    EXPECT_EQ(m.caption, "Complete");
+    EXPECT_EQ(m.text.rfind(TAlbumExport::kDone, 0), 0u) << m.text;
+    EXPECT_NE(m.text.find("Photo 2 \"Broken\" (" + a.photos[1].source + ")"), std::string::npos) << m.text;
+    EXPECT_NE(m.text.find("Photo 4 \"Gone\""), std::string::npos) << m.text;
+    EXPECT_EQ(m.text.find("Photo 3"), std::string::npos) << m.text;
+    EXPECT_TRUE(f.WorkFiles().empty());
+
+    // A plain Zip of photos none of which can be read writes nothing.
+    TShareAlbum none = f.Album("None", 1);
+    none.photos[0].source = "";
+    f.messages.asked.clear();
+    EXPECT_FALSE(f.exporter.StartSharing(none, TShareMethod::Zip, f.out + "/None.zip", TShrink::None));
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_EQ(f.messages.asked[0].icon, TMsgIcon::Error);
+    EXPECT_FALSE(fs::exists(f.out + "/None.zip"));
 }
 
 TEST(ShareExport, PythonReadsCommentAndEntryOrder) {

@@ -505,3 +505,32 @@ TEST(ShareReceive, NextStartRemovesWhatAKilledReceiveLeft) {
     EXPECT_EQ(Tree(f.pictures + "Kept"), std::vector<std::string>{"photo.jpg"});
     EXPECT_TRUE(fs::is_empty(f.catalog->ThumbnailFolder()));
 }
+
+// A field whose first visible byte is a space or "!" after tabs or line breaks keeps that byte
+// through a package; the tabs and line breaks themselves are dropped by the reader as always.
+TEST(ShareReceive, LeadingSpaceOrBangAfterControlBytesSurvives) {
+    ReceiveFixture f;
+    const std::vector<std::string> texts = {"\t x", "\r\n!y", "\n\t !z", "\t\t\t", " lead", "!bang", "\x16 w",
+                                            "\r\n  two", "a\t b"};
+    TShareAlbum a;
+    a.name = "Trip";
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        a.photos.push_back({f.MakePhoto("p" + std::to_string(i) + ".jpg", 20, 20), texts[i], texts[i], texts[i]});
+    TAlbumExport exporter(f.messages, f.tmp.file("work"));
+    const std::string package = f.tmp.file("Trip.xal");
+    ASSERT_TRUE(exporter.StartSharing(a, TShareMethod::Package, package, TShrink::None));
+    f.messages.asked.clear();
+    ASSERT_TRUE(f.receive.Receive(package)) << f.receive.LastError();
+    TMlb2 saved;
+    ASSERT_TRUE(saved.LoadFromMLB(f.Root() + "data.mlb"));
+    ASSERT_EQ(saved.RecordCount(), int(texts.size()) + 1);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        std::string expected;
+        for (char c : texts[i])
+            if (static_cast<unsigned char>(c) >= 0x20) expected += c;
+        saved.GoTo(int(i) + 2);
+        EXPECT_EQ(saved.GetValue("ImgName"), expected) << i;
+        EXPECT_EQ(saved.GetValue("ImgCredit"), expected) << i;
+        EXPECT_EQ(saved.GetValue("ImgKeys"), expected) << i;
+    }
+}

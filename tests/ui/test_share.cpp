@@ -18,6 +18,7 @@
 #include "TAlbumExport.h"
 #include "TAlbumReceive.h"
 #include "TAppWindows.h"
+#include "TZipEngine.h"
 #include "TestSupport.h"
 #include "UiTestEnv.h"
 #include "frmMainU.h"
@@ -73,6 +74,7 @@ private slots:
     void exportThroughTheDialog();
     void receiveAtStartUp();
     void packageHandedOverByALaterStart();
+    void failedReceiveSaysSo();
 };
 
 void TestShare::shareDialogStates() {
@@ -221,12 +223,11 @@ void TestShare::receiveAtStartUp() {
     QVERIFY(*opened);
     QVERIFY(ended);
     QCOMPARE(BoxLines(w.AlbumBox()), (QStringList{"Trip", "Other", "Beach", "Search Results"}));
-    QCOMPARE(w.AlbumBox()->currentIndex(), -1);
     const QStringList names = testsupport::TableColumn(env.root + "data.mlb", "ImgName");
     QCOMPARE(names.mid(names.size() - 2), (QStringList{"Waves", "Sand"}));
     QVERIFY(fs::exists(env.docs + "/My Pictures/Beach/Beach 1.jpg"));
-    // Opening the new album shows its two photos.
-    w.ComboBox1Change(2);
+    // OK opened the new album, with its two photos.
+    QCOMPARE(w.AlbumBox()->currentIndex(), 2);
     QCOMPARE(w.PhotoList()->count(), 2);
 }
 
@@ -256,9 +257,43 @@ void TestShare::packageHandedOverByALaterStart() {
     Flush();
     QVERIFY(*opened);
     QCOMPARE(BoxLines(w.AlbumBox()), (QStringList{"Trip", "Other", "Later", "Search Results"}));
-    // The album that was open stays open and selected.
+    // The received album replaces the one that was open.
+    QCOMPARE(w.AlbumBox()->currentIndex(), 2);
+    QCOMPARE(w.PhotoList()->count(), 1);
+}
+
+void TestShare::failedReceiveSaysSo() {
+    TEnv env;
+    env.MakeCatalog();
+    // A package naming its album, whose custom icon is missing: the receive fails after the
+    // album's name was shown.
+    const std::string xml = env.dir.file("album.xml");
+    testsupport::WriteAll(xml, "<?xml version=\"1.0\"?>\r\n\r\n<album>\r\n  <settings>\r\n    <ver>1</ver>\r\n"
+                               "    <name>Broken</name>\r\n    <icon>custom</icon>\r\n  </settings>\r\n</album>\r\n");
+    TZipEngine zip;
+    zip.SetArchiveName(env.dir.file("Broken.xal"));
+    zip.AddFileToList(xml);
+    QVERIFY(zip.Add());
+    auto app = env.Start();
+    TfrmMain& w = app->Main();
+    Show(w);
+    w.ComboBox1Change(0);
+    w.ArgumentsHandedOver({"/ALBUM", env.dir.file("Broken.xal")}, env.dir.str());
+    auto opened = testsupport::WhenShown<TfrmReceive>([&](TfrmReceive& r) {
+        r.FormShow();
+        QVERIFY(!r.Succeeded());
+        QVERIFY(r.Button1->isEnabled());
+        QVERIFY(!r.lblIntro->text().contains("ready for you to view"));
+        QCOMPARE(r.lblIntro->text(), QString(TfrmReceive::kFailedText));
+        QVERIFY(r.Label5->text().isEmpty());
+        Shot(&r, "receive-failed");
+        r.Button1->click();
+    });
+    Flush();
+    QVERIFY(*opened);
+    QCOMPARE(BoxLines(w.AlbumBox()), (QStringList{"Trip", "Other", "Search Results"}));
     QCOMPARE(w.AlbumBox()->currentIndex(), 0);
-    QCOMPARE(w.PhotoList()->count(), 3);
+    QVERIFY(!fs::exists(env.docs + "/My Pictures/Broken"));
 }
 
 QTEST_MAIN(TestShare)
