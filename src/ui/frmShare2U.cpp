@@ -267,6 +267,8 @@ void TfrmShare2::startSharing() {
     exporter.SetObserver(this);
     const bool ok = exporter.StartSharing(album, Method(), ToBytes(fileName->text()), Shrink());
     SetExporting(false);
+    // The target now exists (or still does): the warning follows the disk, not the typing.
+    fileNameChange();
     lblDoing->setText(kDoingNothing);
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
@@ -289,6 +291,8 @@ void TfrmShare2::OnProgress(int position, int maximum) {
 void TfrmShare2::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (e->spontaneous()) return;
+    // A file of that name may have been made or removed since the name was typed.
+    fileNameChange();
     hints_.AutoHelpOnFirstShow(hint::kFirstHelpShareAlbum, helptopic::kSharing, static_cast<QWidget*>(this));
 }
 

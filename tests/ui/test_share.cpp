@@ -4,6 +4,8 @@
 #include <QtTest>
 
 #include <QAction>
+#include <QApplication>
+#include <QShowEvent>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -174,10 +176,19 @@ void TestShare::exportThroughTheDialog() {
     QVERIFY(d->radQuarter->isChecked());
     QCOMPARE(d->lblDoing->text(), QString("Doing nothing"));
     QVERIFY(d->btnBegin->isEnabled() && d->btnHelp->isEnabled());
+    // The file now exists, so the next Begin would replace it: the warning says so at once.
+    QCOMPARE(d->Label3->text(), QString("This file exists! It will be overwritten."));
 
+    // The warning follows the disk each time the dialog is shown: the file has gone since.
+    fs::remove(target);
     // A failed export (a folder that does not exist) leaves the dialog ready and open.
     env.messages.asked.clear();
     auto again = testsupport::WhenShown<TfrmShare2>([&](TfrmShare2& s) {
+        QCOMPARE(s.Label3->text(), QString("Pick a spot where you would like to save this shared album."));
+        testsupport::WriteAll(target, "made meanwhile");
+        QShowEvent shown;
+        QApplication::sendEvent(&s, &shown);
+        QCOMPARE(s.Label3->text(), QString("This file exists! It will be overwritten."));
         s.fileName->setText(QString::fromStdString(env.dir.file("missing/Sent.xal")));
         s.btnBegin->click();
         QVERIFY(s.isVisible());
