@@ -27,11 +27,14 @@ bool Exists(const std::string& path) {
 }
 
 // Writes an album table with the single field ImgID and no rows.
-bool WriteEmptyAlbum(const std::string& path) {
+// False with the system's reason in *why when the file cannot be written.
+bool WriteEmptyAlbum(const std::string& path, std::string* why) {
     TMlb2 t;
     t.Clear();
     t.AddField("ImgID");
-    return t.SaveToMLB(path);
+    if (t.SaveToMLB(path)) return true;
+    *why = !t.SystemErrorText().empty() ? t.SystemErrorText() : !t.ErrorText().empty() ? t.ErrorText() : "unknown error";
+    return false;
 }
 
 }  // namespace
@@ -86,8 +89,10 @@ bool TAlbumManager::NewAlbumOk(const std::string& name) {
     }
     // The file is written from a table of its own: the open album's table still holds the rows
     // of the album on screen until the window opens the new one.
-    if (!WriteEmptyAlbum(catalog_.AlbumFilePath(name))) {
-        ShowOk(m, "Error", "The album could not be created in " + catalog_.Root() + ".", TMsgIcon::Error);
+    std::string why;
+    const std::string path = catalog_.AlbumFilePath(name);
+    if (!WriteEmptyAlbum(path, &why)) {
+        ShowOk(m, "Error", "The album could not be created as\r\n" + path + "\r\n(" + why + ").", TMsgIcon::Error);
         return false;
     }
     return true;

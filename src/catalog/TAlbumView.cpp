@@ -358,8 +358,15 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
         if (row.sameAs < 0 && loaded.fresh && saving) {
             const std::string folder = catalog_.ThumbnailFolder();
             std::error_code ec;
-            if (!fs::is_directory(folder, ec) && !ForceFolders(folder)) {
-                ShowOk(messages, "Error", std::string(kNoThumbFolder) + catalog_.Root(), TMsgIcon::Error);
+            std::string why;
+            if (!fs::is_directory(folder, ec) && !ForceFolders(folder, &why)) {
+                ShowOk(messages, "Error",
+                       std::string(kNoThumbFolder) + catalog_.Root() + "\r\n(" +
+                           (why.empty() ? folder + ": unknown error"
+                            : why.find(folder) == std::string::npos ? folder + ": " + why
+                                                                    : why) +
+                           ")",
+                       TMsgIcon::Error);
                 return TRefreshResult::MustClose;
             }
             std::string error;

@@ -14,12 +14,15 @@
 #include "TMessages.h"
 #include "TPlatform.h"
 #include "TSettingsStore.h"
+#include "TZipEngine.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
 const char* const kAppCaption = "Lumavell2";
+// The path that marks a removed photo's record.
+const char* const kRemovedPhotoPath = "notexist.jpg";
 const char* const kFields[5] = {"ImgID", "ImgName", "ImgPath", "ImgCredit", "ImgKeys"};
 
 bool PathExists(const std::string& path) {
@@ -63,8 +66,10 @@ TCatalog::TCatalog(TSettingsStore& settings, TMessages& messages, std::string do
       messages_(messages),
       documents_(std::move(documentsFolder)),
       install_(std::move(installFolder)) {
-    root_ = documents_ + "/My Pictures/My Albums/";
+    root_ = RootOf(documents_);
 }
+
+std::string TCatalog::RootOf(const std::string& documentsFolder) { return documentsFolder + "/My Pictures/My Albums/"; }
 
 std::string TCatalog::InstallFile(const std::string& name) const { return install_ + "/" + name; }
 
@@ -85,13 +90,56 @@ bool TCatalog::ParseInt(const std::string& text, int& value) {
 
 // ---------------------------------------------------------------- catalog table
 
-void TCatalog::MakeFreshCatalog() {
+void TCatalog::MakeFreshCatalog(int highestUsed) {
     catalog_.Clear();
     for (const char* f : kFields) catalog_.AddField(f);
     catalog_.AppendRecord();
     catalog_.SetValue("ImgID", "1");
     for (int i = 1; i < 5; ++i) catalog_.SetValue(kFields[i], "nil");
+    // Album files and thumbnails of an earlier catalog still name photos by number. New photos
+    // are numbered after the last record, so a record one above the highest of those numbers
+    // keeps every new photo out of the old albums, for every way a photo is added and after a
+    // restart. It stands for a removed photo: no album refers to it and no view lists it.
+    if (highestUsed > 1) {
+        const int floor = highestUsed < std::numeric_limits<int>::max() ? highestUsed + 1 : highestUsed;
+        catalog_.AppendRecord();
+        catalog_.SetValue("ImgID", std::to_string(floor));
+        catalog_.SetValue("ImgName", "");
+        catalog_.SetValue("ImgPath", kRemovedPhotoPath);
+        catalog_.SetValue("ImgCredit", "");
+        catalog_.SetValue("ImgKeys", "");
+    }
     SaveCatalog();
+}
+
+int TCatalog::HighestUsedImageId() const {
+    int highest = 0;
+    auto note = [&highest](const std::string& text) {
+        int id = 0;
+        if (ParseInt(text, id) && id > highest) highest = id;
+    };
+    auto noteThumbnailName = [&note](const std::string& name) {
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".bmp") == 0) note(name.substr(0, name.size() - 4));
+    };
+    std::error_code ec;
+    for (fs::directory_iterator it(root_, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path& p = it->path();
+        std::error_code e2;
+        if (p.extension() != ".col" || !fs::is_regular_file(p, e2)) continue;
+        TMlb2 album;
+        if (!album.LoadFromMLB(p.string())) continue;
+        for (int r = 1; r <= album.RecordCount(); ++r)
+            if (album.GoTo(r)) note(album.GetValue("ImgID"));
+    }
+    for (fs::directory_iterator it(ThumbnailFolder(), ec), end; !ec && it != end; it.increment(ec))
+        noteThumbnailName(it->path().filename().string());
+    const std::string archive = root_ + "thumbnails.dat";
+    if (PathExists(archive)) {
+        TZipEngine zip;
+        zip.SetArchiveName(archive);
+        for (const std::string& name : zip.EntryNames()) noteThumbnailName(fs::path(name).filename().string());
+    }
+    return highest;
 }
 
 void TCatalog::SetThumbnailsAside() {
@@ -103,12 +151,15 @@ void TCatalog::SetThumbnailsAside() {
     if (PathExists(archive)) fs::rename(archive, DamagedName(root_, "thumbnails", ".dat"), ec);
 }
 
-bool TCatalog::ReportWrite(const std::string& path, bool ok, const std::string& why) {
+bool TCatalog::ReportWrite(const std::string& path, bool ok, const std::string& why, const std::string& edit) {
     if (ok) {
         failingWrites_.erase(path);
         return true;
     }
-    if (!failingWrites_.insert(path).second) return false;
+    const auto known = failingWrites_.find(path);
+    if (known != failingWrites_.end() && !edit.empty() && known->second.edit == edit && known->second.why == why)
+        return false;
+    failingWrites_[path] = TFailingWrite{why, edit};
     ShowOk(messages_, kAppCaption,
            "Lumavell could not save your changes to\r\n" + path + "\r\n(" + (why.empty() ? "unknown error" : why) +
                ").\r\n\r\nWhat you see on screen is kept, but it is not on the disk. Make room on the disk "
@@ -118,16 +169,32 @@ bool TCatalog::ReportWrite(const std::string& path, bool ok, const std::string& 
 }
 
 int TCatalog::RemoveStaleTempFiles(std::int64_t before) {
+    // The catalog root and the thumbnail folder hold only the program's files; beside the
+    // settings file, only the new files of the settings file itself are the program's.
+    const fs::path settings(settings_.UserFile());
+    const std::string settingsName = settings.filename().string();
+    struct Folder {
+        std::string path;
+        std::string prefix;  // the leftover's name starts with this ("" = any)
+    };
+    std::vector<Folder> folders = {{root_, ""}, {ThumbnailFolder(), ""}};
+    if (!settingsName.empty()) folders.push_back({settings.parent_path().string(), settingsName});
     int removed = 0;
-    std::error_code ec;
-    for (fs::directory_iterator it(root_, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (!mlb2detail::IsAtomicTempName(name)) continue;
-        struct stat st {};
-        if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-        if (static_cast<std::int64_t>(st.st_mtime) >= before) continue;  // a save may be writing it now
-        std::error_code e2;
-        if (fs::remove(it->path(), e2)) ++removed;
+    for (const Folder& folder : folders) {
+        std::error_code ec;
+        for (fs::directory_iterator it(folder.path, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (!mlb2detail::IsAtomicTempName(name)) continue;
+            // A target with a very long name has its new file named ".lumavell.~tmp...".
+            if (!folder.prefix.empty() && name.rfind(folder.prefix + ".~tmp", 0) != 0 &&
+                name.rfind(".lumavell.~tmp", 0) != 0)
+                continue;
+            struct stat st {};
+            if (::lstat(it->path().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+            if (static_cast<std::int64_t>(st.st_mtime) >= before) continue;  // a save may be writing it now
+            std::error_code e2;
+            if (fs::remove(it->path(), e2)) ++removed;
+        }
     }
     // Files of unpackings that were cut short: in the thumbnail folder, and in the folders under
     // My Pictures that received albums unpack into (such a folder left empty goes too).
@@ -152,7 +219,7 @@ TCatalogOpen TCatalog::OpenCatalog() {
 
     const std::string path = root_ + "data.mlb";
     if (!PathExists(path)) {
-        MakeFreshCatalog();
+        MakeFreshCatalog(HighestUsedImageId());
         return TCatalogOpen::Created;
     }
     std::string reason;
@@ -184,15 +251,16 @@ TCatalogOpen TCatalog::OpenCatalog() {
                TMsgIcon::Error);
         return TCatalogOpen::MustClose;
     }
+    const int highestUsed = HighestUsedImageId();
     SetThumbnailsAside();
-    MakeFreshCatalog();
+    MakeFreshCatalog(highestUsed);
     return TCatalogOpen::Replaced;
 }
 
-bool TCatalog::SaveCatalog() {
+bool TCatalog::SaveCatalog(const std::string& edit) {
     const std::string path = root_ + "data.mlb";
     const bool ok = catalog_.SaveToMLB(path);
-    return ReportWrite(path, ok, ok ? std::string() : WriteFailure(catalog_));
+    return ReportWrite(path, ok, ok ? std::string() : WriteFailure(catalog_), edit);
 }
 
 bool TCatalog::FindImage(int id) {

@@ -15,6 +15,7 @@
 // atomically, so a crash or a full disk leaves the old file whole.
 
 #include <cstdint>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -49,6 +50,8 @@ public:
     const std::string& InstallFolder() const { return install_; }
     // documents folder + "/My Pictures/My Albums/" (ends with "/").
     const std::string& Root() const { return root_; }
+    // The catalog root of a documents folder.
+    static std::string RootOf(const std::string& documentsFolder);
     // install folder + "/" + name.
     std::string InstallFile(const std::string& name) const;
     TMlb2& CatalogTable() { return catalog_; }
@@ -62,15 +65,21 @@ public:
     // with the seed record when it does not exist. A data.mlb that exists but cannot be read is
     // never overwritten: the user is asked whether to start a fresh catalog; on Yes the damaged
     // file is renamed to "data (damaged).mlb" (or "data (damaged N).mlb") beside it first.
+    // A fresh catalog numbers its photos above every number the album files and cached
+    // thumbnails already in the root use, so that no old album lists a new photo.
     TCatalogOpen OpenCatalog();
-    // Writes the catalog table to root + "data.mlb". A failure is reported to the user.
-    bool SaveCatalog();
+    // Writes the catalog table to root + "data.mlb". A failure is reported to the user; `edit`
+    // names the change being saved (see ReportWrite).
+    bool SaveCatalog(const std::string& edit = "");
 
     // Reports a failed write of one of the catalog's files (which file, and why) and returns ok.
-    // While the writes of one file keep failing (a full disk while the user types notes) it is
-    // reported once; a successful write of it lets the next failure be reported again. What is
-    // on screen is never reloaded from the disk after a failed write.
-    bool ReportWrite(const std::string& path, bool ok, const std::string& why);
+    // While the saves of one edit keep failing for the same reason (a full disk while the user
+    // types notes: edit names the photo's notes) that is reported once; a failure of another
+    // file, for another reason or of another edit is reported again, and so is every failure
+    // whose edit is "" (each such save is an edit of its own). A successful write of the file
+    // lets the next failure be reported again. What is on screen is never reloaded from the
+    // disk after a failed write.
+    bool ReportWrite(const std::string& path, bool ok, const std::string& why, const std::string& edit = "");
 
     // Removes what interrupted saves left in the catalog root: files named like the program's
     // own new files (see IsAtomicTempName) last changed before `before`; and what interrupted
@@ -156,7 +165,11 @@ public:
     static constexpr std::size_t kMaxAlbumListBytes = std::size_t{16} << 20;
 
 private:
-    void MakeFreshCatalog();
+    // A new catalog table with its seed record, saved; new photos are numbered above highestUsed.
+    void MakeFreshCatalog(int highestUsed);
+    // The highest photo number that an album file, a cached thumbnail or the thumbnail archive
+    // in the root names (0 when none).
+    int HighestUsedImageId() const;
     void SetThumbnailsAside();
 
     TSettingsStore& settings_;
@@ -170,5 +183,9 @@ private:
     TIconStrip icons_;
     std::set<std::string> protectedAlbums_;
     bool albumListProtected_ = false;
-    std::set<std::string> failingWrites_;
+    struct TFailingWrite {
+        std::string why;
+        std::string edit;
+    };
+    std::map<std::string, TFailingWrite> failingWrites_;  // by file
 };

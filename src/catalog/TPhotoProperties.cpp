@@ -70,7 +70,8 @@ TPhotoProperties::TOkResult TPhotoProperties::PropertiesOk(const TFields& fields
 bool TPhotoProperties::NotesChanged(const std::string& boxText) {
     if (!FindShown()) return false;
     catalog_.CatalogTable().SetValue("ImgKeys", NotesValue(boxText));
-    return Save();
+    // Every keystroke saves: while the disk stays full, typing on in the same notes is one edit.
+    return catalog_.SaveCatalog("notes of " + shownId_);
 }
 
 std::string TPhotoProperties::NotesValue(const std::string& boxText) {

@@ -116,12 +116,18 @@ TDeviceFiled TDeviceImport::File(const TDeviceImportFields& f, const std::string
         return out;
     }
     TCatalog::AddImage(cat, album, out.id, f.name, f.fileName, f.credit, f.comments);
+    // The message names the file and the system's reason (the table's own text when it has none).
+    auto reason = [](const TMlb2& t) {
+        return !t.SystemErrorText().empty() ? t.SystemErrorText() : !t.ErrorText().empty() ? t.ErrorText() : "unknown error";
+    };
     if (!cat.SaveToMLB(catalogPath)) {
-        ShowOk(m, "Critical Error", "The database could not be written: " + cat.ErrorText(), TMsgIcon::Warning);
+        ShowOk(m, "Critical Error", "The database could not be written to\r\n" + catalogPath + "\r\n(" + reason(cat) + ").",
+               TMsgIcon::Warning);
         return out;
     }
     if (!album.SaveToMLB(albumPath)) {
-        ShowOk(m, "Critical Error", "The collection could not be written: " + album.ErrorText(), TMsgIcon::Warning);
+        ShowOk(m, "Critical Error", "The collection could not be written to\r\n" + albumPath + "\r\n(" + reason(album) + ").",
+               TMsgIcon::Warning);
     }
     out.filed = true;
 

@@ -48,13 +48,17 @@ void TfrmMain::ActOnArguments(const std::vector<std::string>& args) {
         QTimer::singleShot(0, this, [this, path = cmd.path] { ReceivePackage(path); });
 }
 
-void TfrmMain::ArgumentsHandedOver(std::vector<std::string> args, const std::string& workingFolder) {
-    if (isMinimized()) showNormal();
-    raise();
-    activateWindow();
-    // A dialog that is open (an export running, another package being received) finishes first.
+void TfrmMain::ArgumentsHandedOver(std::vector<std::string> args, const std::string& workingFolder, bool raise) {
+    if (raise) {
+        if (isMinimized()) showNormal();
+        this->raise();
+        activateWindow();
+    }
+    // A dialog that is open (an export running, another package being received) finishes first;
+    // the window came to the front once, and is not pulled over that dialog again while waiting.
     if (QApplication::activeModalWidget() || !firstShown_) {
-        QTimer::singleShot(300, this, [this, args, workingFolder] { ArgumentsHandedOver(args, workingFolder); });
+        QTimer::singleShot(300, this,
+                           [this, args, workingFolder] { ArgumentsHandedOver(args, workingFolder, false); });
         return;
     }
     if (args.size() >= 2 && !args[1].empty() && args[1][0] != '/' && !workingFolder.empty())

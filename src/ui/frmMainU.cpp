@@ -853,7 +853,17 @@ void TfrmMain::SetImportDividerLive(bool live) { Splitter3->SetLive(live); }
 // ---- Showing, closing, destruction ------------------------------------------------------------
 
 void TfrmMain::setVisible(bool visible) {
-    if (visible && !firstShown_) RestorePlacement();
+    if (visible && !firstShown_) {
+        RestorePlacement();
+        // The stored pane widths are applied to the window as it is now placed: no pane is wider
+        // than the window (maximised, the screen) it is shown in.
+        int limit = normalRect_.width();
+        if (windowState() & Qt::WindowMaximized)
+            if (QScreen* screen = QGuiApplication::primaryScreen())
+                limit = std::max(limit, screen->availableGeometry().width());
+        for (QWidget* pane : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(Panel4)})
+            if (limit > 0 && PaneWidth(pane) > limit) SetPaneWidth(pane, limit);
+    }
     QMainWindow::setVisible(visible);
     if (visible && !firstShown_) {
         firstShown_ = true;

@@ -248,7 +248,7 @@ public:
     void ActOnArguments(const std::vector<std::string>& args);
     // A later start handed its command line over: the window comes to the front and acts on it
     // (once no dialog is open); a relative path is taken from that start's working folder.
-    void ArgumentsHandedOver(std::vector<std::string> args, const std::string& workingFolder);
+    void ArgumentsHandedOver(std::vector<std::string> args, const std::string& workingFolder, bool raise = true);
     TfrmShare2* ShareDialog() const { return frmShare2_; }
     TfrmReceive* ReceiveDialog() const { return frmReceive_; }
 

@@ -1,12 +1,15 @@
 // Lumavell2 start-up: the splash window first, then the main window and the dialogs, the stored
 // options, and the event loop.
 #include <QApplication>
+#include <QMessageBox>
 
 #include <iostream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "TAppWindows.h"
+#include "TCatalog.h"
 #include "TCommandLine.h"
 #include "TPlatform.h"
 #include "TQtMessages.h"
@@ -35,10 +38,22 @@ int main(int argc, char** argv) {
                                                 platform.WorkingDirectory());
     for (const std::string& note : parsed.notes) std::cerr << note << '\n';
     const std::vector<std::string>& args = parsed.startArgs;
-    // A copy already running for this user's catalog takes the command line over, so that two
-    // copies never write the same catalog; this start then ends.
-    TSingleInstance single(TSingleInstance::DefaultSocketPath(platform.DocumentsFolder()));
-    if (single.HandOver(args)) return 0;
+    // One copy works on a catalog. A copy already running on this user's catalog takes the
+    // command line over and this start ends; while it is busy this start waits for it, and says
+    // so after a few seconds. Otherwise this start holds the catalog from here on, and listens
+    // for later starts before any window or message box appears.
+    TSingleInstance single(TCatalog::RootOf(platform.DocumentsFolder()));
+    std::unique_ptr<QMessageBox> busy;
+    const auto start = single.Start(args, [&busy] {
+        std::cerr << TSingleInstance::kBusyNotice << '\n';
+        busy = std::make_unique<QMessageBox>(QMessageBox::Information, "Lumavell2",
+                                             QString::fromUtf8(TSingleInstance::kBusyNotice), QMessageBox::NoButton);
+        busy->setAccessibleName("Lumavell2 is busy");
+        busy->setModal(false);
+        busy->show();
+    });
+    if (start == TSingleInstance::TStart::HandedOver) return 0;
+    busy.reset();
     auto* splash = new TfrmSplash;
     splash->ShowNow();
     QApplication::processEvents();
@@ -58,7 +73,8 @@ int main(int argc, char** argv) {
     if (windows.Main().CatalogMustClose()) return 1;
     messages.SetParent(&windows.Main());
     windows.Main().SetSplash(splash);
-    single.Listen([&windows](std::vector<std::string> handed, std::string folder) {
+    // What later starts handed over while the windows were being made is acted on now.
+    single.SetHandler([&windows](std::vector<std::string> handed, std::string folder) {
         windows.Main().ArgumentsHandedOver(std::move(handed), folder);
     });
     windows.Main().show();

@@ -198,7 +198,11 @@ bool TViewerModel::LoadPicture(const std::string& path) {
     QImage image;
     std::string error;
     if (!imaging::LoadPicture(path, image, error) || image.isNull()) {
-        if (error.empty()) error = "Cannot read the picture " + path;
+        // The decoder's own text does not always name the file (an empty or cut-short JPEG).
+        if (error.empty())
+            error = "Cannot read the picture " + path;
+        else if (error.find(path) == std::string::npos)
+            error = "Cannot read the picture " + path + ": " + error;
         lastError_ = error;
         ShowOk(messages_, kAppCaption, error, TMsgIcon::Error);
         return false;

@@ -392,7 +392,8 @@ TEST(AlbumView, ThumbnailFolderThatCannotBeMadeClosesTheWindow) {
     EXPECT_EQ(f.messages.asked[0].text,
               "Lumavell could not create a required directory and cannot continue on the current "
               "process. Please make sure that the following folder is not write protected or the "
-              "drive has adequate disk space free: " + f.docs + "/My Pictures/My Albums/");
+              "drive has adequate disk space free: " + f.docs + "/My Pictures/My Albums/\r\n(\"" +
+                  f.catalog->ThumbnailFolder() + "\" exists and is not a folder)");
     EXPECT_EQ(f.recorder.events.back(), "close");
     // With saveThumbs 1 nothing needs the folder.
     f.SaveThumbs(1);

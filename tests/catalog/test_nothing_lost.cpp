@@ -120,6 +120,50 @@ TEST(FailedWrites, PropertiesOkKeepsTheEditOnScreenInsteadOfReloadingTheOldFile)
     EXPECT_EQ(aboutCatalog, 1);
 }
 
+TEST(FailedWrites, AnotherEditOrPhotoIsReportedAgainWhileTheDiskStaysFull) {
+    LostFixture f;
+    f.catalog->CreateAlbumFile("Trips");
+    f.catalog->OpenAlbum("Trips");
+    f.AddPhoto("Trips", "Beach");
+    f.AddPhoto("Trips", "Hill");
+    TAlbumView view(*f.catalog);
+    view.OpenAlbumLine("Trips;1");
+    TPhotoProperties props(*f.catalog);
+    f.messages.asked.clear();
+    {
+        TWriteLimit full(64);
+        ASSERT_TRUE(props.PhotoShown(0));
+        EXPECT_FALSE(props.NotesChanged("a"));
+        EXPECT_FALSE(props.NotesChanged("ab"));  // typing on: the same edit
+        EXPECT_EQ(f.Errors(), 1);
+        EXPECT_FALSE(props.PropertiesOk({"Sunset", "Bob"}, view, 0).written);  // another edit
+        EXPECT_EQ(f.Errors(), 2);
+        ASSERT_TRUE(props.PhotoShown(1));
+        EXPECT_FALSE(props.NotesChanged("c"));  // another photo's notes
+        EXPECT_FALSE(props.NotesChanged("cd"));
+        EXPECT_EQ(f.Errors(), 3);
+    }
+    for (const auto& m : f.messages.asked) {
+        if (m.icon != TMsgIcon::Error) continue;  // the listing's note about missing pictures
+        EXPECT_NE(m.text.find(f.Root() + "data.mlb"), std::string::npos) << m.text;
+        EXPECT_NE(m.text.find("File too large"), std::string::npos) << m.text;
+    }
+}
+
+TEST(FailedWrites, ANewAlbumThatCannotBeWrittenIsReportedWithItsFileAndTheReason) {
+    LostFixture f;
+    f.catalog->LoadAlbumList();
+    TAlbumManager mgr(*f.catalog);
+    f.messages.asked.clear();
+    {
+        TWriteLimit full(0);
+        EXPECT_FALSE(mgr.NewAlbumOk("Trips"));
+    }
+    ASSERT_EQ(f.Errors(), 1);
+    EXPECT_NE(f.messages.asked[0].text.find(f.Root() + "Trips.col"), std::string::npos) << f.messages.asked[0].text;
+    EXPECT_NE(f.messages.asked[0].text.find("File too large"), std::string::npos) << f.messages.asked[0].text;
+}
+
 TEST(FailedWrites, AlbumListAndIconStripAndNewAlbumFilesAreReported) {
     LostFixture f;
     f.catalog->LoadAlbumList();
@@ -212,6 +256,32 @@ TEST(StaleTempFiles, OnlyOwnPatternOlderThanTheStartIsRemoved) {
     EXPECT_TRUE(fs::exists(root + "notes.~tmp0123456789AB"));
     EXPECT_TRUE(fs::exists(root + "fresh.col.~tmpaaaaaaaaaaaa"));
     EXPECT_TRUE(fs::exists(root + "data.mlb"));
+}
+
+TEST(StaleTempFiles, SettingsAndThumbnailLeftoversAreRemovedToo) {
+    LostFixture f;
+    const std::string thumbs = f.catalog->ThumbnailFolder() + "/";
+    const std::string conf = f.tmp.file("");  // the folder of the settings file user.conf
+    fs::create_directories(thumbs);
+    const std::vector<std::string> ours = {thumbs + "17.bmp.~tmp0123456789ab", conf + "user.conf.~tmpabcdef012345",
+                                           conf + ".lumavell.~tmp00000000000f"};
+    const std::vector<std::string> kept = {
+        conf + "other.conf.~tmp0123456789ab",  // beside the settings, but not the settings' own
+        thumbs + "18.bmp.~tmp0123",            // not a name the writer makes
+        thumbs + "19.bmp.~tmpaaaaaaaaaaaa",    // written after the start
+    };
+    for (const std::string& p : ours) WriteAll(p, "half");
+    for (const std::string& p : kept) WriteAll(p, "half");
+    const std::time_t start = std::time(nullptr);
+    const timespec old[2] = {{start - 100, 0}, {start - 100, 0}};
+    const timespec later[2] = {{start + 5, 0}, {start + 5, 0}};
+    for (const std::string& p : ours) ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), old, 0), 0);
+    for (std::size_t i = 0; i + 1 < kept.size(); ++i) ASSERT_EQ(::utimensat(AT_FDCWD, kept[i].c_str(), old, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, kept.back().c_str(), later, 0), 0);
+
+    EXPECT_EQ(f.catalog->RemoveStaleTempFiles(start), 3);
+    for (const std::string& p : ours) EXPECT_FALSE(fs::exists(p)) << p;
+    for (const std::string& p : kept) EXPECT_TRUE(fs::exists(p)) << p;
 }
 
 // ---------------------------------------------------------------- albums that cannot take photos
@@ -330,7 +400,46 @@ TEST(DamagedFiles, AFreshCatalogSetsTheOldThumbnailCacheAside) {
     EXPECT_EQ(ReadAll(f.Root() + "Thumbnails (damaged)/2.bmp"), "old photo 2");
     EXPECT_EQ(ReadAll(f.Root() + "thumbnails (damaged).dat"), "old archive");
     EXPECT_EQ(ReadAll(f.Root() + "data (damaged).mlb"), "MLX damaged");
-    EXPECT_EQ(again.NextImageId(), 2);
+    // The set-aside thumbnail 2.bmp still names photo 2: new photos are numbered above it.
+    EXPECT_EQ(again.NextImageId(), 4);
+}
+
+TEST(DamagedFiles, AFreshCatalogNumbersNewPhotosAboveEveryOldAlbumAndThumbnail) {
+    LostFixture f;
+    f.catalog->CreateAlbumFile("Trips");
+    f.catalog->OpenAlbum("Trips");
+    for (int i = 0; i < 3; ++i) f.AddPhoto("Trips", "Beach " + std::to_string(i));  // 2, 3, 4
+    // An album row and a cached thumbnail with higher numbers than the catalog's last photo.
+    TMlb2 old;
+    old.AddField("ImgID");
+    old.AppendRecord();
+    old.SetValue("ImgID", "57");
+    ASSERT_TRUE(old.SaveToMLB(f.Root() + "Old.col"));
+    fs::create_directories(f.Root() + "Thumbnails");
+    WriteAll(f.Root() + "Thumbnails/61.bmp", "old photo 61");
+
+    WriteAll(f.Root() + "data.mlb", "MLX damaged");
+    TCatalog fresh(f.settings, f.messages, f.docs, f.install);
+    ASSERT_EQ(fresh.OpenCatalog(), TCatalogOpen::Replaced);
+    EXPECT_GT(fresh.NextImageId(), 61);
+    EXPECT_EQ(fresh.NextDeviceImageId(), TCatalog::kDeviceIdFloor);
+    // A dialog that files photos on its own copy of data.mlb takes its numbers above them too.
+    TMlb2 copy;
+    ASSERT_TRUE(copy.LoadFromMLB(f.Root() + "data.mlb"));
+    EXPECT_GT(TCatalog::AllocateImageIds(copy, 3, 1), 61);
+    // So does the next run, and the old albums never list a new photo.
+    TCatalog restarted(f.settings, f.messages, f.docs, f.install);
+    ASSERT_EQ(restarted.OpenCatalog(), TCatalogOpen::Loaded);
+    const int next = restarted.NextImageId();
+    EXPECT_GT(next, 61);
+    EXPECT_FALSE(restarted.FindImage(57));
+    EXPECT_FALSE(restarted.FindImage(2));
+
+    // A catalog whose data.mlb is gone altogether is just as fresh.
+    fs::remove(f.Root() + "data.mlb");
+    TCatalog recreated(f.settings, f.messages, f.docs, f.install);
+    ASSERT_EQ(recreated.OpenCatalog(), TCatalogOpen::Created);
+    EXPECT_GT(recreated.NextImageId(), 57);
 }
 
 TEST(DamagedFiles, HugeSparseFilesAreRefusedWithoutAllocatingTheirSize) {

@@ -88,6 +88,7 @@ private slots:
     void albumPaneToggleTwiceRefillsList();
     void paneSettingsSurviveARestart();
     void hugeStoredNumbersAreClamped();
+    void storedPaneWidthsAreClampedToTheWindow();
     void importBarToggle();
     void placementSavedAndRestored();
     void placementMinimisedReopensMinimised();
@@ -489,6 +490,25 @@ void TestMainWindow::hugeStoredNumbersAreClamped() {
     QVERIFY(env.Int("albumPanWidth") >= 0);
     const auto placement = mainlayout::ParsePlacement(env.Str("frmMain"));
     QVERIFY(placement.has_value());
+}
+
+void TestMainWindow::storedPaneWidthsAreClampedToTheWindow() {
+    TEnv env;
+    QVERIFY(env.store.WriteString("Images", "albumPanWidth", "5000"));
+    QVERIFY(env.store.WriteString("Images", "importPanWidth", "4000"));
+    QVERIFY(env.store.WriteString("Images", "showImport", "1"));
+    QVERIFY(env.store.WriteString("Images", "frmMain", "200,0,1,10,10,610,410"));
+    {
+        auto app = env.Start();
+        TfrmMain& w = app->Main();
+        w.show();
+        Flush();
+        QCOMPARE(w.geometry().width(), 600);
+        QCOMPARE(w.PaneWidth(w.AlbumPane()), 600);
+        QCOMPARE(w.PaneWidth(w.ImportBar()), 600);
+    }
+    QCOMPARE(env.Int("albumPanWidth"), 600);
+    QCOMPARE(env.Int("importPanWidth"), 600);
 }
 
 void TestMainWindow::paneSettingsSurviveARestart() {

@@ -368,6 +368,22 @@ TEST_F(ViewerModelTest, UndecodableAlbumPhotoKeepsThePreviousPicture) {
     EXPECT_TRUE(model.Enabled(C::RemoveFromCol));
 }
 
+TEST_F(ViewerModelTest, TheMessageAboutAnUndecodablePhotoNamesTheFile) {
+    // An empty file and a JPEG cut short after its first marker: the decoder's text alone
+    // does not say which file it could not read.
+    const std::string empty = dir.file("empty.jpg");
+    const std::string cut = dir.file("cut.jpg");
+    testsupport::WriteAll(empty, "");
+    testsupport::WriteAll(cut, std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF", 10));
+    AddPhoto("2", "Empty", empty);
+    AddPhoto("3", "Cut", cut);
+    EXPECT_EQ(Select(0), TSelectResult::LoadFailed);
+    EXPECT_EQ(Select(1), TSelectResult::LoadFailed);
+    ASSERT_EQ(messages.asked.size(), 2u);
+    EXPECT_NE(messages.asked[0].text.find(empty), std::string::npos) << messages.asked[0].text;
+    EXPECT_NE(messages.asked[1].text.find(cut), std::string::npos) << messages.asked[1].text;
+}
+
 TEST_F(ViewerModelTest, UndecodableImportFileKeepsEverythingButTheSource) {
     AddPhoto("2", "Good", Picture("good.bmp", 640, 480));
     ASSERT_EQ(Select(0), TSelectResult::Shown);
