@@ -200,6 +200,7 @@ int TCatalog::RemoveStaleTempFiles(std::int64_t before) {
     // My Pictures that received albums unpack into (such a folder left empty goes too).
     removed += TZipEngine::RemoveLeftovers(ThumbnailFolder(), before);
     const fs::path pictures = fs::path(documents_) / "My Pictures";
+    std::error_code ec;
     for (fs::directory_iterator it(pictures, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code e2;
         if (!it->is_directory(e2) || it->is_symlink(e2)) continue;
