@@ -74,7 +74,8 @@ run_case() {  # size case
     root=$(dirname "$album")
     local save=1
     [[ $kind == uncached-save ]] && save=2
-    mkdir -p "$data/home/.config/Corvane"
+    mkdir -p "$data/home/.config/Corvane" "$data/home/run"
+    chmod 700 "$data/home/run"
     # Not the first start: no first-use questions on the way.
     printf '[Images]\nsaveThumbs=%s\ncompressThumbs=false\nfirstTime_openAlbumb=true\ntimesRun=5\n' "$save" \
         > "$data/home/.config/Corvane/Lumavell2.conf"
@@ -84,7 +85,7 @@ run_case() {  # size case
     [[ $kind == cached ]] && find "$root/Thumbnails" -type f -print0 | xargs -0 cat > /dev/null
     local result
     result=$(HOME=$data/home XDG_CONFIG_HOME=$data/home/.config XDG_DATA_HOME=$data/home/.local/share \
-             XDG_CACHE_HOME=$data/home/.cache QT_QPA_PLATFORM=offscreen measure "$program" /OPENCOL "$album")
+             XDG_CACHE_HOME=$data/home/.cache XDG_RUNTIME_DIR=$data/home/run QT_QPA_PLATFORM=offscreen measure "$program" /OPENCOL "$album")
     read -r settle peak written wchar <<<"$result"
     printf '%-7s %-13s settle %6.2f s  peak %5d MB  written %8.2f MB (write calls %8.2f MB)  load %s\n' \
         "$n" "$kind" "$settle" "$peak" "$written" "$wchar" "$(cut -d' ' -f1-3 /proc/loadavg)"
