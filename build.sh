@@ -112,9 +112,8 @@ case "$cmd" in
     bench)
         install_packages
         configure_and_build build-bench -DCMAKE_BUILD_TYPE=Release -DLUMAVELL_BENCH=ON
-        for b in build-bench/bench/bench_*; do
-            [[ -x "$b" ]] && "$b" "$@"
-        done
+        # Every benchmark runs headless to the end; each one's exit is reported.
+        exec "$here/bench/run_all.sh" build-bench/bench "$@"
         ;;
     *)
         sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'

@@ -2,7 +2,8 @@
 // every thumbnail file present), compared with reading the same thumbnail files with cat, and
 // the process's peak memory. With --uncached <folder> it instead files every JPEG under the
 // folder into a new album and prints the time of one uncached RefreshList (saveThumbs 2), the
-// figure bench/thumbnails.sh compares with vipsthumbnail.
+// figure bench/thumbnails.sh compares with vipsthumbnail. With --import <folder> it times a
+// folder import ("Add All"); with --make-catalog it makes the test data of bench/album_open.sh.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -17,7 +18,10 @@
 #include <string>
 #include <unistd.h>
 
+#include "JpegCodec.h"
 #include "TAlbumView.h"
+#include "TFolderImport.h"
+#include "TPlatform.h"
 #include "TCatalog.h"
 #include "TMessages.h"
 #include "TSettingsStore.h"
@@ -158,6 +162,7 @@ int Uncached(const std::string& folder) {
         const auto t0 = std::chrono::steady_clock::now();
         const TRefreshResult r = view.RefreshList();
         const double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        view.FinishSavingThumbnails();  // the saved files are in place before they are counted
         if (r != TRefreshResult::Done) {
             std::fprintf(stderr, "bench_album: the refresh stopped\n");
             return 1;
@@ -176,10 +181,108 @@ int Uncached(const std::string& folder) {
     return 0;
 }
 
+// Test data for bench/album_open.sh: a catalog under <documents>/My Pictures/My Albums with one
+// album "Bench" of `rows` rows, the photos spread over `files` JPEG files (640 x 480) in
+// <documents>/photos, and, with cached, a cache file per row (beyond the first `files`, hard
+// links to those). Prints the album file's path.
+int MakeCatalog(const std::string& documents, int rows, int files, bool cached) {
+    const fs::path docs = documents;
+    std::error_code ec;
+    fs::create_directories(docs / "install", ec);
+    fs::create_directories(docs / "photos", ec);
+    TSettingsStore settings((docs / "user.conf").string(), (docs / "machine.conf").string());
+    SilentMessages messages;
+    TCatalog c(settings, messages, docs.string(), (docs / "install").string());
+    c.OpenCatalog();
+    c.CreateAlbumFile("Bench");
+    c.OpenAlbum("Bench");
+    std::vector<std::string> photos;
+    for (int f = 0; f < files; ++f) {
+        QImage img(640, 480, QImage::Format_RGB32);
+        for (int y = 0; y < 480; ++y)
+            for (int x = 0; x < 640; ++x) img.setPixel(x, y, qRgb((x + f * 7) & 255, (y * 3 + f) & 255, (x ^ y) & 255));
+        photos.push_back((docs / "photos" / ("photo" + std::to_string(f) + ".jpg")).string());
+        std::string error;
+        if (!imaging::SaveJpeg(img, photos.back(), error)) {
+            std::fprintf(stderr, "bench_album: %s\n", error.c_str());
+            return 1;
+        }
+    }
+    if (cached) fs::create_directories(c.ThumbnailFolder(), ec);
+    std::string thumbBytes;
+    for (int i = 0; i < rows; ++i) {
+        const int id = c.NextImageId();
+        const std::string& photo = photos[size_t(i % files)];
+        TCatalog::AddImage(c.CatalogTable(), c.AlbumTable(), id, "Photo " + std::to_string(id), photo, "bench", "");
+        if (cached) {
+            if (i < files) {
+                QImage t(100, 80, QImage::Format_RGB32);
+                for (int y = 0; y < 80; ++y)
+                    for (int x = 0; x < 100; ++x) t.setPixel(x, y, qRgb((x * 2 + i) & 255, (y * 3) & 255, (x + y) & 255));
+                t.save(QString::fromStdString(c.ThumbnailPath(id)), "BMP");
+            } else {
+                // A link, not a copy: 100,000 copies take longer to make than to open.
+                fs::create_hard_link(c.ThumbnailPath(2 + i % files), c.ThumbnailPath(id), ec);
+            }
+        }
+    }
+    c.SaveCatalog();
+    c.SaveAlbum("Bench");
+    // "/OPENCOL" opens only albums of the album list.
+    c.LoadAlbumList();
+    c.AlbumList().insert(c.AlbumList().begin(), "Bench;0");
+    c.SaveAlbumList();
+    std::printf("%s\n", c.AlbumFilePath("Bench").c_str());
+    return 0;
+}
+
+long long WrittenBytes() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value)
+        if (key == "write_bytes:") return value;
+    return -1;
+}
+
+// Folder import: reads a folder, makes its import thumbnails, then "Add All" into an album of a
+// new catalog. Prints the seconds of each step, the peak memory and the bytes written.
+int Import(const std::string& folder) {
+    BenchCatalog b;
+    TCatalog& c = *b.catalog;
+    c.CreateAlbumFile("Bench");
+    c.OpenAlbum("Bench");
+    TLinuxPlatform platform("", "bench");
+    TFolderImport import(c, platform);
+    using Clock = std::chrono::steady_clock;
+    const auto t0 = Clock::now();
+    if (!import.ReadFolder(folder) || !import.FolderChanged()) {
+        std::fprintf(stderr, "bench_album: the folder %s cannot be read\n", folder.c_str());
+        return 1;
+    }
+    const auto t1 = Clock::now();
+    const long long before = WrittenBytes();
+    const TImportAdd added = import.AddAll("Bench;1");
+    sync();
+    const auto t2 = Clock::now();
+    const long long written = WrittenBytes() - before;
+    std::printf("photos %d\nfiled %zu\nthumbnails_seconds %.3f\nadd_all_seconds %.3f\n", import.FileCount(),
+                added.ids.size(), std::chrono::duration<double>(t1 - t0).count(),
+                std::chrono::duration<double>(t2 - t1).count());
+    std::printf("add_all_written_MB %.2f (data.mlb %.2f MB, album %.2f MB)\npeak_MB %.0f\n", double(written) / 1e6,
+                double(fs::file_size(c.Root() + "data.mlb")) / 1e6,
+                double(fs::file_size(c.AlbumFilePath("Bench"))) / 1e6, PeakMegabytes());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--import") return Import(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--uncached") return Uncached(argv[2]);
+    if (argc >= 5 && std::string(argv[1]) == "--make-catalog")
+        return MakeCatalog(argv[2], std::atoi(argv[3]), std::max(1, std::atoi(argv[4])),
+                           argc >= 6 && std::string(argv[5]) == "cached");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

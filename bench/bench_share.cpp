@@ -5,6 +5,7 @@
 //
 //   bench_share PHOTO_FOLDER
 #include <QGuiApplication>
+#include <cstdlib>
 
 #include <algorithm>
 #include <chrono>
@@ -38,6 +39,9 @@ double Best(F work) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Headless unless a display is given: the benchmark draws nothing on screen.
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);
     if (argc < 2) {
         std::fprintf(stderr, "usage: bench_share PHOTO_FOLDER\n");

@@ -20,6 +20,7 @@
 #include "TPlatform.h"
 #include "TSettingsStore.h"
 #include "TZipEngine.h"
+#include "TThumbnailSaver.h"
 #include "ThumbnailFiles.h"
 
 namespace fs = std::filesystem;
@@ -72,8 +73,10 @@ struct TAlbumView::Row {
     std::string caption;
     // Filled in by whoever loads the row (see ready):
     bool missing = false;  // the photo file does not exist
-    bool fresh = false;    // the picture was made from the photo rather than read from the cache
-    QImage picture;        // until it is stored (then the rows' pictures hold it)
+    bool cached = false;   // the cache file is there and looks whole: the row reads it when shown
+    bool fresh = false;    // the picture was made from the photo
+    QImage picture;        // a fresh picture to be saved, until it is handed to the saver
+    TRowPictures::TPacked packed;  // a fresh picture, until it is stored
     int stored = -1;       // its number in the rows' pictures
     std::string error;     // set: the photo exists but could not be made into a thumbnail
 };
@@ -106,7 +109,12 @@ const char* const kUnreadableHeading =
 
 }  // namespace
 
-TAlbumView::TAlbumView(TCatalog& catalog) : catalog_(catalog), strip_(std::make_shared<TRowPictures>()) {}
+TAlbumView::TAlbumView(TCatalog& catalog)
+    : catalog_(catalog), strip_(std::make_shared<TRowPictures>()), saver_(std::make_unique<TThumbnailSaver>()) {}
+
+TAlbumView::~TAlbumView() = default;
+
+void TAlbumView::FinishSavingThumbnails() { saver_->Finish(); }
 
 std::string TAlbumView::RowPath(int row) const {
     if (row < 1 || row > int(paths_.size())) return "";
@@ -168,8 +176,10 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     TSettingsStore& settings = catalog_.Settings();
     TMessages& messages = catalog_.Messages();
 
+    // Thumbnails saved by the last refresh are in place before this one looks for them.
+    saver_->Finish();
     // A new store: the photo list may still be showing the previous one.
-    strip_ = std::make_shared<TRowPictures>(std::vector<std::string>{catalog_.Root()});
+    strip_ = std::make_shared<TRowPictures>();
     TRowPictures& strip = *strip_;
     captions_.clear();
     paths_.clear();
@@ -224,17 +234,22 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     std::atomic<size_t> limit{kLoadAhead};  // work items below this may be loaded now
     std::condition_variable roomCv;
     std::atomic<bool> cancel{false};
-    TPixelArena arena;
+    const bool wantSaved = saveThumbs == 2;
     auto load = [&](size_t i) {
         Row& row = rows[i];
         try {
             if (!IsStoredPhotoPath(row.photo) || !IsRegularFile(row.photo)) {
                 row.missing = true;
-            } else if (!ReadThumbnailFile(catalog_.ThumbnailPath(row.id), row.picture, &arena)) {
-                // No cached file, or one that cannot be read: make the thumbnail from the photo.
+            } else if (ThumbnailFileLooksWhole(catalog_.ThumbnailPath(row.id))) {
+                // Read when the row is painted; nothing of it is kept here.
+                row.cached = true;
+            } else {
+                // No cached file, or a damaged one: make the thumbnail from the photo.
                 QImage full;
                 if (imaging::LoadPicture(row.photo, full, row.error, kThumbWidth, kThumbHeight)) {
-                    row.picture = arena.Copy(imaging::StretchTo(full, kThumbWidth, kThumbHeight));
+                    QImage thumb = imaging::StretchTo(full, kThumbWidth, kThumbHeight);
+                    row.packed = TRowPictures::Pack(thumb);
+                    if (wantSaved) row.picture = std::move(thumb);
                     row.fresh = true;
                 } else if (row.error.empty()) {
                     row.error = "cannot be read as a picture";
@@ -242,6 +257,7 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
             }
         } catch (const std::exception& e) {
             row.picture = QImage();
+            row.packed = TRowPictures::TPacked();
             row.error = e.what();
             if (row.error.empty()) row.error = "cannot be read";
         }
@@ -295,6 +311,7 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     };
     size_t handedOn = 0;  // work items whose rows were reached
     bool saving = saveThumbs == 2;
+    bool folderReady = false;
     int dropped = 0;
     const int handledTotal = int(rows.size());
     for (size_t i = 0; i < rows.size(); ++i) {
@@ -355,37 +372,49 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
             Emit(int(i) + 1, handledTotal);
             continue;
         }
-        if (row.sameAs < 0 && loaded.fresh && saving) {
-            const std::string folder = catalog_.ThumbnailFolder();
-            std::error_code ec;
-            std::string why;
-            if (!fs::is_directory(folder, ec) && !ForceFolders(folder, &why)) {
-                ShowOk(messages, "Error",
-                       std::string(kNoThumbFolder) + catalog_.Root() + "\r\n(" +
-                           (why.empty() ? folder + ": unknown error"
-                            : why.find(folder) == std::string::npos ? folder + ": " + why
-                                                                    : why) +
-                           ")",
-                       TMsgIcon::Error);
-                return TRefreshResult::MustClose;
-            }
-            std::string error;
-            if (!imaging::SaveBmp(loaded.picture, catalog_.ThumbnailPath(row.id), error)) {
-                // The row is shown all the same; a full or read-only disk is reported once and
-                // no further thumbnail is tried in this refresh.
-                problems.push_back("Thumbnails cannot be saved: " + error);
-                saving = false;
-            }
-        }
         if (loaded.stored < 0) {
-            loaded.stored = strip.AddPicture(loaded.picture);  // shared with later rows of the same photo
-            loaded.picture = QImage();
+            // Stored once, shared with later rows of the same photo.
+            if (loaded.cached) {
+                loaded.stored = strip.AddFile(catalog_.ThumbnailPath(row.id));
+            } else {
+                loaded.stored = strip.AddPacked(std::move(loaded.packed));
+                loaded.packed = TRowPictures::TPacked();
+            }
         }
+        if (row.sameAs < 0 && loaded.fresh && saving) {
+            if (!folderReady) {
+                const std::string folder = catalog_.ThumbnailFolder();
+                std::error_code ec;
+                std::string why;
+                if (!fs::is_directory(folder, ec) && !ForceFolders(folder, &why)) {
+                    ShowOk(messages, "Error",
+                           std::string(kNoThumbFolder) + catalog_.Root() + "\r\n(" +
+                               (why.empty() ? folder + ": unknown error"
+                                : why.find(folder) == std::string::npos ? folder + ": " + why
+                                                                        : why) +
+                               ")",
+                           TMsgIcon::Error);
+                    return TRefreshResult::MustClose;
+                }
+                folderReady = true;
+            }
+            // Written on the saver's thread; the row reads the file once it is in place. A full
+            // or read-only disk is reported once and no further thumbnail is tried.
+            if (saver_->Failed())
+                saving = false;
+            else
+                saver_->Save(std::move(loaded.picture), catalog_.ThumbnailPath(row.id), strip_, loaded.stored);
+        }
+        loaded.picture = QImage();
         strip.AddRow(loaded.stored);
         captions_.push_back(row.caption);
         paths_.push_back(row.photo);
         Emit(int(i) + 1, handledTotal);
     }
+    const std::string saveError = saver_->WaitWritten();
+    if (!saveError.empty()) problems.push_back("Thumbnails cannot be saved: " + saveError);
+    // The batch is synced and put in place on the saver's thread.
+    saver_->Commit();
     return TRefreshResult::Done;
 }
 
@@ -414,6 +443,7 @@ std::vector<TPhotoRow> TAlbumView::UpdThumbs() {
 
 void TAlbumView::UnpackThumbnails(bool compressChecked) {
     if (!compressChecked) return;
+    saver_->Finish();
     const std::string folder = catalog_.ThumbnailFolder();
     std::error_code ec;
     fs::create_directory(folder, ec);
@@ -437,6 +467,7 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
 }
 
 void TAlbumView::PackThumbnails(bool compressChecked) {
+    saver_->Finish();
     if (!compressChecked) return;
     const int n = catalog_.LastImageId();
     // The cache files of identifiers 1 to n that can be read; one that cannot stays where it is
@@ -455,6 +486,9 @@ void TAlbumView::PackThumbnails(bool compressChecked) {
     if (!files.empty()) {
         TZipEngine zip(&catalog_.Messages());
         zip.SetArchiveName(catalog_.Root() + "thumbnails.dat");
+        // Thumbnails are small pictures deflate does little for: the fastest level packs them
+        // several times faster than the smallest for a few per cent more bytes.
+        zip.SetCompressionLevel(1);
         zip.ClearFiles();
         for (const auto& f : files) zip.AddFileToList(f);
         packed = zip.Add();
@@ -470,6 +504,7 @@ void TAlbumView::PackThumbnails(bool compressChecked) {
 // ---------------------------------------------------------------- preferences
 
 int TAlbumView::DeleteThumbnails() {
+    saver_->Finish();
     int removed = 0;
     std::error_code ec;
     for (const TCachedThumbnail& t : CachedThumbnails(catalog_.ThumbnailFolder(), catalog_.LastImageId()))

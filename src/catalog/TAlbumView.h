@@ -9,14 +9,19 @@
 // absolute) show the install folder's "notfound.bmp". A photo that cannot be decoded, or a row
 // whose ImgID is not a number, shows a drawn picture that says so; the refresh goes on and one
 // message at the end names them. The cached loads and the decodes run on every core, but everything that can
-// be seen (messages, saves, the order of rows, album table changes) happens in row order on the
+// be seen (messages, the order of rows, album table changes) happens in row order on the
 // calling thread. Between runs the cache may be packed into root + "thumbnails.dat".
 //
 // Rows whose photo record has ImgPath "notexist.jpg" are dropped from the list and from the
 // album table (in memory), so list row i is always album record i + 1. The list has no row
-// limit. The rows' pictures are held in a TRowPictures (out of memory, read back for the rows
-// painted), which the photo list shares; a refresh starts a new one, so a list still showing the
-// previous rows keeps them until it is refilled.
+// limit. The rows' pictures are held in a TRowPictures, which the photo list shares: a cached
+// row keeps only its cache file's name and is read from it when painted; the others are kept
+// compressed in memory. A refresh starts a new store, so a list still showing the previous rows
+// keeps them until it is refilled. An album whose thumbnails are all cached is listed without
+// writing anything.
+//
+// New thumbnails are saved on a thread of their own (TThumbnailSaver), in batches that cost one
+// sync each, so a crash leaves every cache file whole or absent.
 
 #include <QImage>
 #include <memory>
@@ -26,6 +31,7 @@
 #include "TRowPictures.h"
 
 class TCatalog;
+class TThumbnailSaver;
 
 enum class TRefreshResult {
     Done,       // every row is listed
@@ -64,6 +70,7 @@ public:
     static constexpr const char* kWaitingRow2 = "Generating Thumbnails";
 
     explicit TAlbumView(TCatalog& catalog);
+    ~TAlbumView();  // waits until the thumbnails being saved are in place
 
     void SetObserver(TAlbumViewObserver* observer) { observer_ = observer; }
     // Worker threads for loading and decoding; 0 (the default) uses one per core.
@@ -114,6 +121,9 @@ public:
     // Deletes every cached thumbnail of identifiers 1 to LastImageId (found by walking the
     // folder); returns how many.
     int DeleteThumbnails();
+    // Waits until the thumbnails of the last refresh are written and in place (they are saved
+    // on a thread of their own).
+    void FinishSavingThumbnails();
 
 private:
     struct Row;
@@ -127,6 +137,7 @@ private:
     std::string albumName_;
     bool searchMode_ = false;
     std::shared_ptr<TRowPictures> strip_;
+    std::unique_ptr<TThumbnailSaver> saver_;
     std::vector<std::string> captions_;
     std::vector<std::string> paths_;
     int rowCount_ = 0;

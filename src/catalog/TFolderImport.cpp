@@ -365,7 +365,7 @@ bool TFolderImport::NoAlbum(const std::string& albumLine) {
     return true;
 }
 
-bool TFolderImport::FileOne(int row, const std::string& albumName, const std::string& credit, TImportAdd& out) {
+bool TFolderImport::AddOne(int row, const std::string& albumName, const std::string& credit, TImportAdd& out) {
     const std::string& name = names_[size_t(row)];
     const std::string path = folder_ + "/" + name;
     TMlb2& cat = catalog_.CatalogTable();
@@ -393,22 +393,34 @@ bool TFolderImport::FileOne(int row, const std::string& albumName, const std::st
         ShowOk(catalog_.Messages(), "Error", why, TMsgIcon::Error);
         return false;
     }
+    TCatalog::AddImage(cat, catalog_.AlbumTable(), id, ImportTitle(name), path, credit, "");
+    out.ids.push_back(id);
+    return true;
+}
+
+bool TFolderImport::SaveAdded(const std::string& albumName, TImportAdd& out) {
+    if (out.ids.empty()) return true;
+    TMlb2& cat = catalog_.CatalogTable();
     TMlb2& album = catalog_.AlbumTable();
-    TCatalog::AddImage(cat, album, id, ImportTitle(name), path, credit, "");
+    // The photos just added are the last records of both tables; a failed save takes them back
+    // out, so the list shows what is stored.
+    auto takeBack = [&] {
+        for (size_t i = 0; i < out.ids.size(); ++i) {
+            if (cat.Last()) cat.DeleteCurrent();
+            if (album.Last()) album.DeleteCurrent();
+        }
+        out.ids.clear();
+    };
     if (!catalog_.SaveCatalog()) {
-        // Nothing reached the disk: take the photo back out, so the list shows what is stored.
-        if (cat.Last()) cat.DeleteCurrent();
-        if (album.Last()) album.DeleteCurrent();
+        takeBack();
         return false;
     }
     if (!catalog_.SaveAlbum(albumName)) {
-        // The catalog has the record but the album does not: drop the record again.
-        if (cat.Last()) cat.DeleteCurrent();
-        if (album.Last()) album.DeleteCurrent();
+        // The catalog has the records but the album does not: drop them again.
+        takeBack();
         catalog_.SaveCatalog();
         return false;
     }
-    out.ids.push_back(id);
     return true;
 }
 
@@ -425,7 +437,8 @@ TImportAdd TFolderImport::AddTo(int row, const std::string& albumLine) {
     if (state_ != TListState::Thumbnails || row < 0 || row >= FileCount()) return out;
     if (NoAlbum(albumLine)) return out;
     const std::string credit = ImportCredit(platform_.UserName());
-    if (!FileOne(row, TCatalog::AlbumEntryName(albumLine), credit, out)) return out;
+    const std::string albumName = TCatalog::AlbumEntryName(albumLine);
+    if (!AddOne(row, albumName, credit, out) || !SaveAdded(albumName, out)) return out;
     Finish(out);
     return out;
 }
@@ -435,11 +448,18 @@ TImportAdd TFolderImport::AddAll(const std::string& albumLine, const std::functi
     if (state_ == TListState::Placeholders) return out;
     const std::string credit = ImportCredit(platform_.UserName());
     const std::string albumName = TCatalog::AlbumEntryName(albumLine);
+    // The photos are added in memory and both files written once at the end: saving after
+    // every photo would write the whole growing catalog once per photo.
     for (int i = 0; i < FileCount(); ++i) {
         if (selectRow) selectRow(i);
         if (NoAlbum(albumLine)) return out;
-        if (!FileOne(i, albumName, credit, out)) return out;
+        if (!AddOne(i, albumName, credit, out)) {
+            // What was added before the stop is kept, as when each photo was saved on its own.
+            SaveAdded(albumName, out);
+            return out;
+        }
     }
+    if (!SaveAdded(albumName, out)) return out;
     Finish(out);
     return out;
 }

@@ -166,8 +166,12 @@ public:
 
 private:
     bool NoAlbum(const std::string& albumLine);
-    // Files one photo; false (after a message) when the catalog's last ImgID is not a number.
-    bool FileOne(int row, const std::string& albumName, const std::string& credit, TImportAdd& out);
+    // Adds one photo to both tables in memory and its identifier to out.ids; false (after a
+    // message) when no identifier can be made or the album cannot be written.
+    bool AddOne(int row, const std::string& albumName, const std::string& credit, TImportAdd& out);
+    // Writes the catalog and the album once for the photos of out.ids; on a failure they are
+    // taken back out of both tables (and out.ids emptied).
+    bool SaveAdded(const std::string& albumName, TImportAdd& out);
     void Finish(TImportAdd& out) const;
 
     TCatalog& catalog_;

@@ -1,32 +1,12 @@
 #include "TRowPictures.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QPainter>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
 #include <stdexcept>
 
-namespace {
+#include "PlaceholderPictures.h"
+#include "ThumbnailFiles.h"
 
-// A read-write file with no name, or -1.
-int OpenNamelessFile(const std::string& folder) {
-    if (folder.empty()) return -1;
-#ifdef O_TMPFILE
-    const int fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    if (fd >= 0) return fd;
-#endif
-    // File systems without nameless files: a named one, removed at once.
-    std::string name = folder;
-    if (name.back() != '/') name += '/';
-    name += ".rowpictures-XXXXXX";
-    const int named = ::mkostemp(name.data(), O_CLOEXEC);
-    if (named < 0) return -1;
-    ::unlink(name.c_str());
-    return named;
-}
+namespace {
 
 // The picture as opaque 32-bit pixels: one with transparency drawn on white.
 QImage Opaque(const QImage& picture) {
@@ -38,114 +18,140 @@ QImage Opaque(const QImage& picture) {
     return out;
 }
 
+// Deflate at its fastest level: a thumbnail packs in a fraction of a millisecond.
+constexpr int kPackLevel = 1;
+
 }  // namespace
 
-TRowPictures::TRowPictures(std::vector<std::string> folders) {
-    if (folders.empty()) return;
-    std::error_code ec;
-    folders.push_back(std::filesystem::temp_directory_path(ec).string());
-    for (const std::string& f : folders)
-        if ((fd_ = OpenNamelessFile(f)) >= 0) break;
-}
-
-TRowPictures::~TRowPictures() {
-    if (fd_ >= 0) ::close(fd_);
-}
-
-int TRowPictures::AddPicture(const QImage& picture) {
+TRowPictures::TPacked TRowPictures::Pack(const QImage& picture) {
     const QImage src = Opaque(picture);
     if (src.width() > 0xFFFF || src.height() > 0xFFFF) throw std::runtime_error("a row picture is too large");
+    TPacked out;
+    out.width = std::uint16_t(src.width());
+    out.height = std::uint16_t(src.height());
+    // Red, green and blue as differences from the pixel on the left (the first pixel of a line
+    // from the one above it): photos then compress to about half.
     const size_t line = size_t(src.width()) * 3;
-    std::vector<unsigned char> bytes(line * size_t(src.height()));
+    QByteArray bytes(qsizetype(line * size_t(src.height())), Qt::Uninitialized);
+    auto* o = reinterpret_cast<unsigned char*>(bytes.data());
+    QRgb above = 0;
     for (int y = 0; y < src.height(); ++y) {
         const auto* in = reinterpret_cast<const QRgb*>(src.constScanLine(y));
-        unsigned char* out = bytes.data() + size_t(y) * line;
-        for (int x = 0; x < src.width(); ++x, out += 3) {
-            out[0] = uchar(qRed(in[x]));
-            out[1] = uchar(qGreen(in[x]));
-            out[2] = uchar(qBlue(in[x]));
+        QRgb prev = above;
+        for (int x = 0; x < src.width(); ++x) {
+            const QRgb c = in[x];
+            *o++ = uchar(qRed(c) - qRed(prev));
+            *o++ = uchar(qGreen(c) - qGreen(prev));
+            *o++ = uchar(qBlue(c) - qBlue(prev));
+            prev = c;
         }
+        if (src.width() > 0) above = in[0];
     }
-    if (fd_ >= 0 && !WriteAtEnd(bytes)) MoveToMemory();
-    const std::uint64_t offset = fd_ >= 0 ? end_ - bytes.size() : memory_.size();
-    if (fd_ < 0) memory_.insert(memory_.end(), bytes.begin(), bytes.end());
-    pictures_.push_back({offset, std::uint16_t(src.width()), std::uint16_t(src.height())});
+    out.bytes = qCompress(bytes, kPackLevel);
+    out.bytes.squeeze();  // qCompress leaves room for the worst case
+    return out;
+}
+
+int TRowPictures::AddPacked(TPacked packed) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    packedBytes_ += size_t(packed.bytes.capacity());
+    Picture p;
+    p.nameAt = packed_.size();
+    packed_.push_back(std::move(packed));
+    pictures_.push_back(p);
     return int(pictures_.size()) - 1;
 }
 
-bool TRowPictures::WriteAtEnd(const std::vector<unsigned char>& bytes) {
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done, off_t(end_ + done));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += size_t(n);
-    }
-    end_ += bytes.size();
-    return true;
+int TRowPictures::AddFile(const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    Picture p;
+    p.nameAt = names_.size();
+    p.nameSize = std::uint32_t(path.size());
+    names_ += path;
+    pictures_.push_back(p);
+    return int(pictures_.size()) - 1;
 }
 
-void TRowPictures::MoveToMemory() {
-    // A full disk (or a file system gone away): the rows are still listed, from memory. What
-    // the file holds so far comes along; its offsets stay valid as they are.
-    std::vector<unsigned char> held(static_cast<size_t>(end_));
-    size_t done = 0;
-    while (done < held.size()) {
-        const ssize_t got = ::pread(fd_, held.data() + done, held.size() - done, off_t(done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0)
-            throw std::runtime_error(std::string("the row pictures cannot be read back: ") +
-                                     (got < 0 ? std::strerror(errno) : "the file is cut short"));
-        done += size_t(got);
+void TRowPictures::MoveToFile(int n, const std::string& path) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (n < 0 || size_t(n) >= pictures_.size() || path.empty()) return;
+    Picture& p = pictures_[size_t(n)];
+    if (p.nameSize == 0) {
+        packedBytes_ -= size_t(packed_[p.nameAt].bytes.capacity());
+        packed_[p.nameAt] = TPacked();
     }
-    memory_ = std::move(held);
-    ::close(fd_);
-    fd_ = -1;
+    p.nameAt = names_.size();
+    p.nameSize = std::uint32_t(path.size());
+    names_ += path;
 }
 
-void TRowPictures::AddRow(int picture) { rows_.push_back(picture); }
+void TRowPictures::AddRow(int picture) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    rows_.push_back(picture);
+}
+
+std::size_t TRowPictures::size() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return rows_.size();
+}
+
+std::size_t TRowPictures::PictureCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pictures_.size();
+}
+
+bool TRowPictures::InFile(int n) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return n >= 0 && size_t(n) < pictures_.size() && pictures_[size_t(n)].nameSize > 0;
+}
 
 std::size_t TRowPictures::HeldBytes() const {
-    return memory_.capacity() + pictures_.capacity() * sizeof(Picture) + rows_.capacity() * sizeof(int);
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pictures_.capacity() * sizeof(Picture) + packed_.capacity() * sizeof(TPacked) + names_.capacity() +
+           packedBytes_ + rows_.capacity() * sizeof(int);
 }
 
 QImage TRowPictures::Read(int n) const {
     const Picture& p = pictures_[size_t(n)];
-    const size_t line = size_t(p.width) * 3;
-    std::vector<unsigned char> bytes(line * p.height);
-    if (fd_ >= 0) {
-        size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t got = ::pread(fd_, bytes.data() + done, bytes.size() - done, off_t(p.offset + done));
-            if (got < 0 && errno == EINTR) continue;
-            if (got <= 0) return QImage();
-            done += size_t(got);
-        }
-    } else {
-        std::memcpy(bytes.data(), memory_.data() + p.offset, bytes.size());
+    if (p.nameSize > 0) {
+        QImage img;
+        if (!ReadThumbnailFile(names_.substr(p.nameAt, p.nameSize), img, nullptr)) return QImage();
+        return Opaque(img);
     }
-    QImage img(p.width, p.height, QImage::Format_RGB32);
+    const TPacked& packed = packed_[p.nameAt];
+    const size_t line = size_t(packed.width) * 3;
+    const QByteArray bytes = qUncompress(packed.bytes);
+    if (size_t(bytes.size()) != line * packed.height) return QImage();
+    QImage img(packed.width, packed.height, QImage::Format_RGB32);
     if (img.isNull()) return img;
-    for (int y = 0; y < p.height; ++y) {
-        const unsigned char* in = bytes.data() + size_t(y) * line;
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.constData());
+    QRgb above = 0;
+    for (int y = 0; y < packed.height; ++y) {
         auto* out = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < p.width; ++x, in += 3) out[x] = qRgb(in[0], in[1], in[2]);
+        QRgb prev = above;
+        for (int x = 0; x < packed.width; ++x, in += 3) {
+            prev = qRgb(uchar(qRed(prev) + in[0]), uchar(qGreen(prev) + in[1]), uchar(qBlue(prev) + in[2]));
+            out[x] = prev;
+        }
+        if (packed.width > 0) above = out[0];
     }
     return img;
 }
 
 QImage TRowPictures::operator[](std::size_t row) const {
+    std::lock_guard<std::mutex> lock(mutex_);
     if (row >= rows_.size()) return QImage();
     const int n = rows_[row];
     if (n < 0 || size_t(n) >= pictures_.size()) return QImage();
-    std::lock_guard<std::mutex> lock(mutex_);
     auto it = cacheIndex_.find(n);
     if (it != cacheIndex_.end()) {
         cache_.splice(cache_.begin(), cache_, it->second);
         return it->second->second;
     }
     QImage img = Read(n);
-    if (img.isNull()) return img;
+    // A cache file removed or damaged since the album was listed: the row says so. Not kept,
+    // so a file put back is shown again.
+    if (img.isNull()) return UnreadablePhotoPicture();
     cache_.emplace_front(n, img);
     cacheIndex_[n] = cache_.begin();
     if (cache_.size() > kCachedPictures) {

@@ -184,6 +184,18 @@ bool ReadThumbnailFile(const std::string& path, QImage& out, TPixelArena* arena)
     return DecodeThumbnailBmp(buffer.data(), got, out, arena);
 }
 
+bool ThumbnailFileLooksWhole(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    unsigned char head[54] = {};
+    const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= 26 &&
+                    size_t(st.st_size) <= kMaxFileBytes &&
+                    ::pread(fd, head, sizeof head, 0) == ssize_t(std::min<size_t>(sizeof head, size_t(st.st_size)));
+    ::close(fd);
+    return ok && head[0] == 'B' && head[1] == 'M' && BmpPixelsComplete(head, size_t(st.st_size));
+}
+
 // ---------------------------------------------------------------- cache folder
 
 bool ThumbnailIdOfName(const std::string& name, int& id) {

@@ -39,6 +39,11 @@ private:
 // for a missing, unreadable or damaged file. arena may be null (ordinary heap memory).
 bool ReadThumbnailFile(const std::string& path, QImage& out, TPixelArena* arena);
 
+// Whether a file looks like a whole cached thumbnail from its size and header alone (a BMP
+// whose pixel rows all fit in the file), without reading
+// the pixels. Accepts what ReadThumbnailFile may read.
+bool ThumbnailFileLooksWhole(const std::string& path);
+
 // Decodes BMP bytes the same way.
 bool DecodeThumbnailBmp(const unsigned char* data, size_t size, QImage& out, TPixelArena* arena);
 

@@ -48,6 +48,8 @@ bool SaveJpeg(const QImage& image, const std::string& path, std::string& error, 
 // (transparent pixels over white).
 bool LoadBmp(const std::string& path, QImage& out, std::string& error);
 bool SaveBmp(const QImage& image, const std::string& path, std::string& error);
+// The bytes SaveBmp writes.
+bool EncodeBmp(const QImage& image, std::string& bytes, std::string& error);
 
 // Any picture file: JPEG by its content (with EXIF orientation), otherwise whatever Qt reads
 // (BMP, PNG, GIF, WebP, TIFF where the plugins exist). The result is always Format_RGB32:

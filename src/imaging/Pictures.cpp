@@ -84,7 +84,7 @@ bool LoadBmp(const std::string& path, QImage& out, std::string& error) {
     return ReadWithQt(bytes, "bmp", path, out, error);
 }
 
-bool SaveBmp(const QImage& image, const std::string& path, std::string& error) {
+bool EncodeBmp(const QImage& image, std::string& bytes, std::string& error) {
     if (image.isNull()) {
         error = "There is no picture to save";
         return false;
@@ -94,11 +94,20 @@ bool SaveBmp(const QImage& image, const std::string& path, std::string& error) {
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "bmp");
     if (!writer.write(ToRgb32OverWhite(image))) {
-        error = "Cannot write the picture " + path + ": " + writer.errorString().toStdString();
+        error = "Cannot write the picture: " + writer.errorString().toStdString();
         return false;
     }
-    return detail::WriteFileAtomically(path, data.constData(),
-                                       static_cast<std::size_t>(data.size()), error);
+    bytes.assign(data.constData(), static_cast<std::size_t>(data.size()));
+    return true;
+}
+
+bool SaveBmp(const QImage& image, const std::string& path, std::string& error) {
+    std::string bytes;
+    if (!EncodeBmp(image, bytes, error)) {
+        if (!image.isNull()) error = "Cannot write the picture " + path + ": " + error.substr(error.find(':') + 2);
+        return false;
+    }
+    return detail::WriteFileAtomically(path, bytes.data(), bytes.size(), error);
 }
 
 bool LoadPicture(const std::string& path, QImage& out, std::string& error, int minWidth,

@@ -1,5 +1,6 @@
 #include "FileIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <new>
@@ -228,6 +229,28 @@ bool TAtomicFile::Commit() {
     return true;
 }
 
+bool TAtomicFile::CloseUnsynced(std::string& newFile) {
+    if (!file_ || committed_) {
+        if (error_.empty()) error_ = "the file was not opened for writing";
+        return false;
+    }
+    Flush();
+    if (!failed_ && (std::fflush(file_) != 0 || std::ferror(file_))) Fail(errno);
+    if (std::fclose(file_) != 0) Fail(errno);
+    file_ = nullptr;
+    if (failed_) {
+        Discard();
+        return false;
+    }
+    std::error_code ec;
+    const fs::file_status old = replaceLink_ ? fs::symlink_status(target_, ec) : fs::status(target_, ec);
+    if (!ec && fs::is_regular_file(old)) fs::permissions(temp_, old.permissions(), ec);
+    newFile = std::move(temp_);
+    temp_.clear();
+    committed_ = true;
+    return true;
+}
+
 void TAtomicFile::Discard() {
     if (file_) {
         std::fclose(file_);
@@ -238,6 +261,76 @@ void TAtomicFile::Discard() {
         fs::remove(temp_, ec);
         temp_.clear();
     }
+}
+
+bool TAtomicBatch::Add(const std::string& target, const void* data, std::size_t n) {
+    TAtomicFile file(target);
+    if (!file.Open(n)) {
+        error_ = file.ErrorText();
+        return false;
+    }
+    file.Write(data, n);
+    std::string temp;
+    if (!file.CloseUnsynced(temp)) {
+        error_ = file.ErrorText();
+        return false;
+    }
+    try {
+        pending_.push_back({std::move(temp), file.Target()});
+    } catch (...) {
+        std::error_code ec;
+        fs::remove(temp, ec);
+        throw;
+    }
+    return true;
+}
+
+std::vector<std::string> TAtomicBatch::Commit() {
+    std::vector<std::string> done;
+    if (pending_.empty()) return done;
+    // One sync brings every new file's bytes to the disk before any of them gets its name.
+    const int fd = ::open(pending_.front().temp.c_str(), O_RDONLY | O_CLOEXEC);
+    bool synced = false;
+    if (fd >= 0) {
+        synced = ::syncfs(fd) == 0;
+        ::close(fd);
+    }
+    if (!synced) {
+        for (const Pending& p : pending_) {
+            const int f = ::open(p.temp.c_str(), O_RDONLY | O_CLOEXEC);
+            if (f >= 0) {
+                (void)::fsync(f);
+                ::close(f);
+            }
+        }
+    }
+    std::vector<std::string> folders;
+    done.reserve(pending_.size());
+    for (const Pending& p : pending_) {
+        std::error_code ec;
+        fs::rename(p.temp, p.target, ec);
+        if (ec) {
+            error_ = SystemText(ec.value());
+            fs::remove(p.temp, ec);
+            continue;
+        }
+        std::string folder = fs::path(p.target).parent_path().string();
+        if (folders.empty() || folders.back() != folder) folders.push_back(std::move(folder));
+        done.push_back(p.target);
+    }
+    pending_.clear();
+    std::sort(folders.begin(), folders.end());
+    folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
+    for (const std::string& f : folders) SyncFolderOf(f.empty() ? std::string("./.") : f + "/.");
+    return done;
+}
+
+void TAtomicBatch::Discard() {
+    for (const Pending& p : pending_) {
+        std::error_code ec;
+        fs::remove(p.temp, ec);
+    }
+    pending_.clear();
 }
 
 }  // namespace mlb2detail

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace mlb2detail {
 
@@ -69,6 +70,10 @@ public:
     // target untouched) on any failure; ErrorText then says why.
     bool Commit();
 
+    // For TAtomicBatch: flushes and closes the new file without syncing it and hands its path
+    // over (this object then no longer removes it). False (the new file removed) on a failure.
+    bool CloseUnsynced(std::string& newFile);
+
     // Why Open or Commit failed, as the system put it ("No space left on device").
     const std::string& ErrorText() const { return error_; }
     const std::string& Target() const { return target_; }
@@ -89,6 +94,37 @@ private:
     std::unique_ptr<char[]> buffer_;
     std::size_t capacity_ = 0;
     std::size_t used_ = 0;
+};
+
+// Files that are cheap to lose but must never be seen half written (a cache): each is written
+// whole beside its target through TAtomicFile, without a sync of its own. Commit makes the
+// batch durable with one sync of the file system, then renames every new file over its target
+// and syncs each folder once, so after a crash every target holds its old bytes (or is absent)
+// or its new bytes, whole. Files not committed are removed by the destructor or Discard.
+class TAtomicBatch {
+public:
+    TAtomicBatch() = default;
+    ~TAtomicBatch() { Discard(); }
+    TAtomicBatch(const TAtomicBatch&) = delete;
+    TAtomicBatch& operator=(const TAtomicBatch&) = delete;
+
+    // Writes the new file for target. False (nothing added) on a failure; ErrorText says why.
+    bool Add(const std::string& target, const void* data, std::size_t n);
+    // Syncs once and renames every file added since the last Commit. Returns the targets now
+    // in place; targets whose rename failed are left out (their new files removed).
+    std::vector<std::string> Commit();
+    void Discard();
+    std::size_t size() const { return pending_.size(); }
+    bool empty() const { return pending_.empty(); }
+    const std::string& ErrorText() const { return error_; }
+
+private:
+    struct Pending {
+        std::string temp;
+        std::string target;
+    };
+    std::vector<Pending> pending_;
+    std::string error_;
 };
 
 }  // namespace mlb2detail

@@ -211,7 +211,8 @@ bool TZipEngine::Add() {
             Fail(what + "the file " + Quoted(file) + " cannot be added (" + reason + ").");
             return false;
         }
-        if (zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE, 9) != 0) {
+        if (zip_set_file_compression(za, static_cast<zip_uint64_t>(index), ZIP_CM_DEFLATE,
+                                     static_cast<zip_uint32_t>(level_)) != 0) {
             std::string reason = zip_strerror(za);
             zip_discard(za);
             ::unlink(tmp.c_str());
@@ -480,11 +481,22 @@ bool TZipEngine::Extract() {
             error = "the entry " + Shown(item.name) + " is damaged (" + LibzipError(closeError) + ")";
         if (error.empty() && got != item.size)
             error = "the entry " + Shown(item.name) + " is shorter than the archive says";
-        if (error.empty() && ::fsync(fd) != 0)
-            error = "the entry " + Shown(item.name) + " cannot be saved (" + std::strerror(errno) + ")";
         if (::close(fd) != 0 && error.empty())
             error = "the entry " + Shown(item.name) + " cannot be written (" + std::strerror(errno) + ")";
         if (!error.empty()) break;
+    }
+    // One sync of the file system brings every extracted file to the disk before any of them
+    // gets its name: after a crash each is whole or absent, without a sync per file.
+    if (error.empty() && !written.empty() && ::syncfs(dir) != 0) {
+        for (const auto& entry : written) {
+            const int fd = ::openat(dir, entry.first.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+            const bool synced = fd >= 0 && ::fsync(fd) == 0;
+            if (fd >= 0) ::close(fd);
+            if (!synced) {
+                error = "the entry " + Shown(entry.second) + " cannot be saved (" + std::strerror(errno) + ")";
+                break;
+            }
+        }
     }
     if (error.empty()) {
         for (const auto& [tmp, name] : written) {

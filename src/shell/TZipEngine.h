@@ -37,6 +37,8 @@ public:
     // Creates a new archive (replacing any old file of that name, atomically) holding every
     // listed file under its bare name, in list order.
     bool Add();
+    // The deflate level Add packs at: 9 (smallest) unless set; 1 is the fastest.
+    void SetCompressionLevel(int level) { level_ = level < 1 ? 1 : (level > 9 ? 9 : level); }
     // Called while Add writes the archive and while Extract writes files, with the part done
     // from 0 to 1.
     using ProgressFunction = std::function<void(double done)>;
@@ -101,4 +103,5 @@ private:
     ProgressFunction progress_;
     EntryFilter entryFilter_;
     EntryLimit entryLimit_;
+    int level_ = 9;
 };

@@ -48,6 +48,7 @@ bool ReadCentralDirectory(const std::string& b, std::vector<ZipEntry>& entries, 
     for (int i = 0; i < count; ++i) {
         if (ReadLe32(b, p) != 0x02014b50u) return false;
         ZipEntry e;
+        e.flags = ReadLe16(b, p + 8);
         e.method = ReadLe16(b, p + 10);
         const uint16_t nameLen = ReadLe16(b, p + 28), extraLen = ReadLe16(b, p + 30),
                        fileCommentLen = ReadLe16(b, p + 32);

@@ -54,6 +54,7 @@ struct Fixture {
 struct ZipEntry {
     std::string name;
     uint16_t method = 0;
+    uint16_t flags = 0;  // general purpose bits; for deflate, bits 1-2 tell the level class
     uint32_t externalAttributes = 0;
 };
 // Reads the central directory of an archive; false when no end record is found.

@@ -2,6 +2,8 @@
 // thumbnail preferences.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include <filesystem>
 #include <stdexcept>
 
@@ -9,6 +11,8 @@
 #include "JpegCodec.h"
 #include "PlaceholderPictures.h"
 #include "TAlbumView.h"
+#include "ThumbnailFiles.h"
+#include "WriteLimit.h"
 
 namespace fs = std::filesystem;
 using testsupport::ReadAll;
@@ -77,6 +81,16 @@ bool Near(QRgb a, QRgb b, int tolerance = 24) {
            std::abs(qBlue(a) - qBlue(b)) <= tolerance;
 }
 
+// Bytes this process has handed to write calls so far.
+long long BytesWritten() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value)
+        if (key == "wchar:") return value;
+    return -1;
+}
+
 std::vector<std::string> Files(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code ec;
@@ -143,6 +157,7 @@ TEST(AlbumView, CacheIsWrittenOnlyWithSaveThumbsTwoAndUsedUnchanged) {
 
     f.SaveThumbs(2);
     ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    f.view.FinishSavingThumbnails();  // saved on a thread of their own
     EXPECT_EQ(Files(f.catalog->ThumbnailFolder()), (std::vector<std::string>{"2.bmp", "3.bmp"}));
     QImage cached;
     ASSERT_TRUE(cached.load(QString::fromStdString(f.catalog->ThumbnailPath(a)), "BMP"));
@@ -167,6 +182,7 @@ TEST(AlbumView, CacheIsWrittenOnlyWithSaveThumbsTwoAndUsedUnchanged) {
     f.SaveThumbs(2);
     ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
     EXPECT_TRUE(Near(f.view.ThumbnailStrip()[0].pixel(50, 40), qRgb(200, 0, 0)));
+    f.view.FinishSavingThumbnails();
     ASSERT_TRUE(cached.load(QString::fromStdString(f.catalog->ThumbnailPath(a)), "BMP"));
     EXPECT_TRUE(f.messages.asked.empty());
 }
@@ -214,7 +230,7 @@ TEST(AlbumView, NoRowLimit) {
     EXPECT_EQ(f.view.UpdThumbs().size(), 1501u);
 }
 
-TEST(AlbumView, ALargeAlbumsPicturesAreHeldOutOfMemoryRowByRow) {
+TEST(AlbumView, ACachedAlbumIsListedFromItsCacheFilesWritingNothing) {
     // More rows than the loaders may read ahead, each with its own cached picture: every row
     // still shows its own, and memory holds a few bytes per row rather than its pixels.
     for (int threads : {1, 3}) {
@@ -230,11 +246,15 @@ TEST(AlbumView, ALargeAlbumsPicturesAreHeldOutOfMemoryRowByRow) {
             f.MakeBmp(f.catalog->ThumbnailPath(id), qRgb(i % 256, i / 256, 77));
         }
         f.catalog->SaveCatalog();
+        const long long before = BytesWritten();
         ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+        f.view.FinishSavingThumbnails();
+        // 700 pictures are 16.8 MB at 24 bits: none of it is copied anywhere.
+        EXPECT_LT(BytesWritten() - before, 64 * 1024);
         ASSERT_EQ(f.view.RowCount(), rows);
         const TRowPictures& strip = f.view.ThumbnailStrip();
-        EXPECT_TRUE(strip.OnDisk());
-        EXPECT_LT(strip.HeldBytes(), size_t(rows) * 64);
+        for (int n = 0; n < int(strip.PictureCount()); ++n) EXPECT_TRUE(strip.InFile(n)) << n;
+        EXPECT_LT(strip.HeldBytes(), size_t(rows) * 2 * (32 + f.catalog->ThumbnailPath(rows).size()));
         for (int i = 0; i < rows; i += 3)
             EXPECT_EQ(strip[size_t(i)].pixel(50, 40), qRgb(i % 256, i / 256, 77)) << threads << " row " << i;
         EXPECT_EQ(strip[size_t(rows - 1)].pixel(0, 0), qRgb((rows - 1) % 256, (rows - 1) / 256, 77));
@@ -282,6 +302,7 @@ TEST(AlbumView, APhotoListedTwiceIsMadeAndSavedOnce) {
     f.AddRow(std::to_string(id));
     ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
     EXPECT_EQ(f.Captions(), (std::vector<std::string>{"Twice", "Twice", "Other", "Twice"}));
+    f.view.FinishSavingThumbnails();
     EXPECT_EQ(Files(f.catalog->ThumbnailFolder()), (std::vector<std::string>{"2.bmp", "3.bmp"}));
     const auto& strip = f.view.ThumbnailStrip();
     EXPECT_TRUE(Near(strip[3].pixel(50, 40), qRgb(200, 100, 0)));
@@ -320,6 +341,7 @@ TEST(AlbumView, UndecodablePhotoGetsTheUnreadablePictureAndTheRefreshGoesOn) {
         EXPECT_EQ(text.find(f.tmp.file("bad.jpg")), text.rfind(f.tmp.file("bad.jpg")));
         EXPECT_NE(text.find(half), std::string::npos);
         EXPECT_NE(text.find(half), std::string::npos);
+        f.view.FinishSavingThumbnails();
         EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(good)));
         EXPECT_FALSE(fs::exists(f.catalog->ThumbnailPath(bad)));
         EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(after)));
@@ -548,4 +570,76 @@ TEST(AlbumView, PicturesOtherThanJpegGetThumbnailsToo) {
     EXPECT_TRUE(f.messages.asked.empty());
     EXPECT_EQ(f.view.ThumbnailStrip()[0].size(), QSize(100, 80));
     EXPECT_TRUE(Near(f.view.ThumbnailStrip()[0].pixel(50, 40), qRgb(0, 0, 250), 2));
+}
+
+TEST(AlbumView, ThumbnailsMadeInTheRefreshComeBackPixelExactAndMoveToTheirCacheFiles) {
+    ViewFixture f;
+    f.SaveThumbs(2);
+    std::vector<int> ids;
+    for (int i = 0; i < 5; ++i) ids.push_back(f.Add("P", f.Photo("p" + std::to_string(i) + ".jpg", qRgb(40 * i, 90, 200))));
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    std::vector<QImage> shown;
+    for (size_t i = 0; i < ids.size(); ++i) shown.push_back(f.view.ThumbnailStrip()[i]);
+    f.view.FinishSavingThumbnails();
+    const TRowPictures& strip = f.view.ThumbnailStrip();
+    for (size_t i = 0; i < ids.size(); ++i) {
+        // Saved, and read from there now: the same pixels as before.
+        QImage file;
+        ASSERT_TRUE(ReadThumbnailFile(f.catalog->ThumbnailPath(ids[i]), file, nullptr));
+        EXPECT_EQ(file, shown[i]) << i;
+        EXPECT_TRUE(strip.InFile(int(i))) << i;
+        EXPECT_EQ(strip[i], shown[i]) << i;
+    }
+    // No file of the saver's own is left beside them.
+    EXPECT_EQ(Files(f.catalog->ThumbnailFolder()).size(), ids.size());
+
+    // With saving off the pictures are kept in memory, the same pixels again.
+    fs::remove_all(f.catalog->ThumbnailFolder());
+    f.SaveThumbs(1);
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    f.view.FinishSavingThumbnails();
+    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailFolder()));
+    for (size_t i = 0; i < ids.size(); ++i) {
+        EXPECT_FALSE(f.view.ThumbnailStrip().InFile(int(i)));
+        EXPECT_EQ(f.view.ThumbnailStrip()[i], shown[i]) << i;
+    }
+}
+
+TEST(AlbumView, ACacheFileRemovedOrDamagedAfterTheRefreshShowsTheUnreadablePicture) {
+    ViewFixture f;
+    const int a = f.Add("A", f.Photo("a.jpg", qRgb(200, 0, 0)));
+    const int b = f.Add("B", f.Photo("b.jpg", qRgb(0, 0, 200)));
+    fs::create_directories(f.catalog->ThumbnailFolder());
+    f.MakeBmp(f.catalog->ThumbnailPath(a), qRgb(0, 255, 0));
+    f.MakeBmp(f.catalog->ThumbnailPath(b), qRgb(255, 255, 0));
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    fs::remove(f.catalog->ThumbnailPath(a));
+    WriteAll(f.catalog->ThumbnailPath(b), "BM damaged");
+    const auto& strip = f.view.ThumbnailStrip();
+    EXPECT_EQ(strip[0], UnreadablePhotoPicture());
+    EXPECT_EQ(strip[1], UnreadablePhotoPicture());
+    const auto rows = f.view.UpdThumbs();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].picture.size(), QSize(100, 80));
+}
+
+TEST(AlbumView, AFullDiskDuringAnUncachedRefreshStillListsEveryRow) {
+    ViewFixture f;
+    f.SaveThumbs(2);
+    std::vector<int> ids;
+    for (int i = 0; i < 6; ++i) ids.push_back(f.Add("P" + std::to_string(i), f.Photo("p" + std::to_string(i) + ".jpg", qRgb(40 * i, 90, 200))));
+    fs::create_directories(f.catalog->ThumbnailFolder());
+    {
+        testsupport::TWriteLimit full(0);
+        ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+        f.view.FinishSavingThumbnails();
+    }
+    ASSERT_EQ(f.view.RowCount(), 6);
+    EXPECT_EQ(f.Captions(), (std::vector<std::string>{"P0", "P1", "P2", "P3", "P4", "P5"}));
+    for (size_t i = 0; i < ids.size(); ++i)
+        EXPECT_TRUE(Near(f.view.ThumbnailStrip()[i].pixel(50, 40), qRgb(40 * int(i), 90, 200))) << i;
+    // Reported once; nothing half written is left in the cache folder.
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_NE(f.messages.asked[0].text.find("Thumbnails cannot be saved"), std::string::npos);
+    EXPECT_TRUE(Files(f.catalog->ThumbnailFolder()).empty());
 }

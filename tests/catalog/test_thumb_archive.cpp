@@ -51,7 +51,10 @@ TEST(ThumbnailArchive, PackHoldsTheCacheInIdentifierOrderDeflated) {
     EXPECT_EQ(entries[0].name, "2.bmp");
     EXPECT_EQ(entries[1].name, "3.bmp");
     EXPECT_EQ(entries[2].name, "10.bmp");
-    for (const auto& e : entries) EXPECT_EQ(e.method, 8) << e.name;  // deflate
+    for (const auto& e : entries) {
+        EXPECT_EQ(e.method, 8) << e.name;  // deflate
+        EXPECT_EQ(e.flags & 6, 4) << e.name;  // at a fast level
+    }
     EXPECT_EQ(comment, "");
     EXPECT_LT(fs::file_size(f.Archive()), t2.size());  // a single-colour picture packs small
     EXPECT_FALSE(fs::exists(f.catalog->ThumbnailPath(2)));

@@ -314,6 +314,7 @@ void TestMainAlbums::compressedThumbnailsPackedAndUnpacked() {
         QVERIFY(app->Prefs().CompressThumbs());
         Show(app->Main());
         app->Main().ComboBox1Change(0);
+        app->Main().AlbumView().FinishSavingThumbnails();  // saved on a thread of their own
         QVERIFY(fs::exists(env.root + "Thumbnails/2.bmp"));
         QVERIFY(fs::exists(env.root + "Thumbnails/3.bmp"));
         app->Main().close();
@@ -346,6 +347,7 @@ void TestMainAlbums::refreshThumbnailsClearsCache() {
     TfrmMain& w = app->Main();
     Show(w);
     w.ComboBox1Change(0);
+    w.AlbumView().FinishSavingThumbnails();  // new thumbnails are saved on a thread of their own
     QVERIFY(fs::exists(env.root + "Thumbnails/2.bmp"));
 
     env.messages.answers = {TMsgResult::No};
@@ -363,6 +365,7 @@ void TestMainAlbums::refreshThumbnailsClearsCache() {
 
     // Clearing "Save thumbnails" offers to remove the cache again.
     w.ComboBox1Change(0);
+    w.AlbumView().FinishSavingThumbnails();  // new thumbnails are saved on a thread of their own
     QVERIFY(fs::exists(env.root + "Thumbnails/2.bmp"));
     env.messages.asked.clear();
     app->Prefs().SaveThumbsBox()->click();

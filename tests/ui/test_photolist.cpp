@@ -112,7 +112,7 @@ void TestPhotoList::drawsPictureCentredAndSelectedTinted() {
 
 void TestPhotoList::sharedRowPicturesAreReadForTheRowsPainted() {
     testsupport::TempDir tmp;
-    auto store = std::make_shared<TRowPictures>(std::vector<std::string>{tmp.str()});
+    auto store = std::make_shared<TRowPictures>();
     QImage pic(100, 80, QImage::Format_RGB32);
     pic.fill(qRgb(200, 100, 0));
     QImage small(50, 40, QImage::Format_RGB32);
