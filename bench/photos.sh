@@ -13,7 +13,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build=${1:-$here/build-bench}
+build=$(realpath -m "${1:-$here/build-bench}")
 count=${2:-6}
 backgrounds=/usr/share/backgrounds/mate
 
@@ -66,7 +66,7 @@ best_of_three() {
 }
 heif_peer() { heif-thumbnailer -s 100 "$1" "$out/$(basename "$1").png"; }
 dng_peer() {
-    cp "$1" "$out/x.dng"
+    ln -sf "$1" "$out/x.dng"  # the preview is written beside the name given
     simple_dcraw -e "$out/x.dng" >/dev/null
     djpeg -scale 1/8 -bmp "$out/x.dng.thumb.jpg" >"$out/x.bmp"
 }

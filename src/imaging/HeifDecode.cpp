@@ -5,6 +5,7 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -132,8 +133,18 @@ bool LooksLikeHeif(const unsigned char* head, std::size_t size) {
     if (size < 12 || std::memcmp(head + 4, "ftyp", 4) != 0) return false;
     static const char* const brands[] = {"heic", "heix", "heim", "heis", "hevc", "hevx", "hevm",
                                          "hevs", "mif1", "mif2", "msf1", "avif", "avis"};
-    for (const char* brand : brands)
-        if (std::memcmp(head + 8, brand, 4) == 0) return true;
+    const auto isHeifBrand = [&](std::size_t at) {
+        for (const char* brand : brands)
+            if (std::memcmp(head + at, brand, 4) == 0) return true;
+        return false;
+    };
+    if (isHeifBrand(8)) return true;
+    // Otherwise one of the compatible brands (after the minor version) that lie in the bytes given.
+    const std::size_t boxSize = std::size_t(head[0]) << 24 | std::size_t(head[1]) << 16 |
+                                std::size_t(head[2]) << 8 | head[3];
+    const std::size_t end = std::min(size, boxSize);
+    for (std::size_t at = 16; at + 4 <= end; at += 4)
+        if (isHeifBrand(at)) return true;
     return false;
 }
 

@@ -22,8 +22,8 @@ const std::vector<std::string>& CameraRawExtensions();  // dng, cr2, cr3, nef, a
 // common signature (many are TIFF files to anything but a RAW decoder), so they are known by name.
 bool IsCameraRawName(const std::string& fileName);
 
-// True when the first bytes of a file are those of a HEIF or AVIF file (an "ftyp" box with one
-// of their brands).
+// True when the first bytes of a file are those of a HEIF or AVIF file: an "ftyp" box whose
+// major brand, or one of the compatible brands among the bytes given, is theirs.
 bool LooksLikeHeif(const unsigned char* head, std::size_t size);
 
 // Decodes a HEIF/AVIF file's primary picture. When minWidth/minHeight are given (> 0) and the

@@ -106,7 +106,7 @@ bool LoadPicture(const std::string& path, QImage& out, std::string& error, int m
                  int minHeight) {
     const int fd = detail::OpenRegularFile(path, error);
     if (fd < 0) return false;
-    unsigned char head[16] = {};
+    unsigned char head[64] = {};
     const ssize_t got = ::pread(fd, head, sizeof head, 0);
     const std::size_t headSize = got > 0 ? std::size_t(got) : 0;
     if (headSize >= 3 &&

@@ -171,4 +171,15 @@ TEST(ImagingPhotoFormats, ContentDecidesBeforeTheExtension) {
     EXPECT_TRUE(imaging::IsCameraRawName("x.Arw"));
     EXPECT_FALSE(imaging::IsCameraRawName("x.dng/inside"));
     EXPECT_FALSE(imaging::IsCameraRawName("dng"));
+
+    // HEIF is known by its file type box: the major brand or a compatible one.
+    const auto heif = [](const std::string& box) {
+        return imaging::LooksLikeHeif(reinterpret_cast<const unsigned char*>(box.data()), box.size());
+    };
+    const std::string size24("\0\0\0\x18", 4), minor("\0\0\0\0", 4);
+    EXPECT_TRUE(heif(size24 + "ftypheic" + minor + "mif1heic"));
+    EXPECT_TRUE(heif(size24 + "ftypMiHB" + minor + "MiHEmif1"));
+    EXPECT_FALSE(heif(size24 + "ftypisom" + minor + "isomavc1"));  // a video
+    EXPECT_FALSE(heif(size24 + "ftypisom" + minor + "isomavc1" + "mif1"));  // past the box
+    EXPECT_FALSE(heif(size24 + "ftyp"));
 }
