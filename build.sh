@@ -89,6 +89,7 @@ case "$cmd" in
             -DLUMAVELL_FUZZ=ON >/dev/null
         cmake --build build-fuzz -j "$jobs" --target fuzz_all
         mkdir -p "$here/fuzz/findings"
+        export LSAN_OPTIONS="suppressions=$here/fuzz/lsan-suppressions.txt${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
         status=0
         for target in build-fuzz/fuzz/fuzz_*; do
             [[ -x "$target" ]] || continue

@@ -11,6 +11,7 @@
 #include <QImageReader>
 
 #include "JpegCodec.h"
+#include "PhotoCodecs.h"
 #include "PlaceholderPictures.h"
 #include "TCatalog.h"
 #include "THints.h"
@@ -160,11 +161,19 @@ const std::set<std::string>& ReadableExtensions() {
     return readable;
 }
 
+// Phone and camera formats, which the imaging module decodes itself: HEIF/AVIF and camera RAW.
+bool IsPhoneOrCameraExtension(const std::string& ext) {
+    const auto listed = [&](const std::vector<std::string>& all) {
+        return std::find(all.begin(), all.end(), ext) != all.end();
+    };
+    return !ext.empty() && (listed(imaging::HeifExtensions()) || listed(imaging::CameraRawExtensions()));
+}
+
 }  // namespace
 
 bool MatchesMask(const std::string& name) {
     const std::string ext = LowerExtension(name);
-    return IsJpegExtension(ext) || ReadableExtensions().count(ext) > 0;
+    return IsJpegExtension(ext) || ReadableExtensions().count(ext) > 0 || IsPhoneOrCameraExtension(ext);
 }
 
 bool NameLess(const std::string& a, const std::string& b) {
@@ -199,7 +208,7 @@ std::string VolumeOf(const std::string& folder, const std::vector<std::string>& 
 std::string ImportTitle(const std::string& fileName) {
     const std::string ext = LowerExtension(fileName);
     std::string title;
-    if (IsJpegExtension(ext) || OtherPictureExtensions().count(ext) > 0)
+    if (IsJpegExtension(ext) || OtherPictureExtensions().count(ext) > 0 || IsPhoneOrCameraExtension(ext))
         title = fileName.substr(0, fileName.size() - ext.size() - 1);
     else
         title = fileName.size() > 4 ? fileName.substr(0, fileName.size() - 4) : std::string();

@@ -58,8 +58,10 @@ std::vector<std::string> SubFolders(const std::string& folder);
 // The names of a folder's regular files (links followed) that are photos by MatchesMask, hidden
 // ones left out, sorted without regard to case (ties bytewise).
 std::vector<std::string> ListPhotoFiles(const std::string& folder);
-// True when a file name is a photo's: "*.jpg", "*.jpeg" or "*.jpe", or a PNG, BMP, GIF, TIFF or
-// WebP picture this Qt can read, extensions in any letter case.
+// True when a file name is a photo's: "*.jpg", "*.jpeg" or "*.jpe", a PNG, BMP, GIF, TIFF or
+// WebP picture this Qt can read, a HEIF or AVIF photo ("*.heic", "*.heif", "*.hif", "*.avif") or
+// a camera RAW file ("*.dng", "*.cr2", "*.cr3", "*.nef", "*.arw", ...: imaging::
+// CameraRawExtensions), extensions in any letter case.
 bool MatchesMask(const std::string& fileName);
 // Name order of the lists: ASCII letters compared without regard to case, then bytewise.
 bool NameLess(const std::string& a, const std::string& b);

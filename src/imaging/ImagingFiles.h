@@ -14,6 +14,11 @@ int OpenRegularFile(const std::string& path, std::string& error);
 // Decodes a JPEG from an open file, from its current position (see LoadJpeg).
 bool DecodeJpegFile(int fd, QImage& out, std::string& error, int minWidth, int minHeight);
 
+// Decodes a JPEG from memory (see DecodeJpeg); orientation, when given, receives the EXIF
+// orientation (1..8) the picture was turned upright by.
+bool DecodeJpegMemory(const unsigned char* data, std::size_t size, QImage& out, std::string& error,
+                      int minWidth, int minHeight, int* orientation);
+
 // Reads a regular file whole. Files larger than maxBytes are refused.
 bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error,
                    std::size_t maxBytes = std::size_t(1) << 31);

@@ -1,6 +1,6 @@
 #pragma once
-// Picture files: JPEG through libjpeg-turbo (upright by the EXIF orientation tag), BMP and the
-// other formats Qt Gui reads. Failures return false with the decoder's error text and leave
+// Picture files: JPEG through libjpeg-turbo (upright by the EXIF orientation tag), HEIF and
+// camera RAW (PhotoCodecs.h), BMP and the other formats Qt Gui reads. Failures return false with the decoder's error text and leave
 // the output image as it was.
 //
 // Every function here is reentrant and keeps no shared mutable state, so different threads may
@@ -51,10 +51,12 @@ bool SaveBmp(const QImage& image, const std::string& path, std::string& error);
 // The bytes SaveBmp writes.
 bool EncodeBmp(const QImage& image, std::string& bytes, std::string& error);
 
-// Any picture file: JPEG by its content (with EXIF orientation), otherwise whatever Qt reads
-// (BMP, PNG, GIF, WebP, TIFF where the plugins exist). The result is always Format_RGB32:
-// pictures with transparency are laid over white, the background every view draws on.
-// minWidth/minHeight only speed up JPEG files (DCT scaling); other formats load at full size.
+// Any picture file: JPEG and HEIF/AVIF by their content, camera RAW by its file name extension
+// (PhotoCodecs.h), each turned upright; otherwise whatever Qt reads (BMP, PNG, GIF, WebP, TIFF
+// where the plugins exist). The result is always Format_RGB32: pictures with transparency are
+// laid over white, the background every view draws on. minWidth/minHeight speed up JPEG files
+// (DCT scaling), HEIF files (their own thumbnail) and RAW files (the embedded preview, a
+// half-size decode); other formats load at full size.
 bool LoadPicture(const std::string& path, QImage& out, std::string& error, int minWidth = 0,
                  int minHeight = 0);
 

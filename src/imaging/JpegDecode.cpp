@@ -314,7 +314,8 @@ bool RunDecode(DecodeJob& job, const Input& input, int minWidth, int minHeight) 
     return true;
 }
 
-bool Decode(const Input& input, QImage& out, std::string& error, int minWidth, int minHeight) {
+bool Decode(const Input& input, QImage& out, std::string& error, int minWidth, int minHeight,
+            int* orientation = nullptr) {
     DecodeJob job;
     if (input.fd >= 0) job.fileBuffer.resize(kFileBufferSize);
     const bool ok = RunDecode(job, input, minWidth, minHeight);
@@ -323,6 +324,7 @@ bool Decode(const Input& input, QImage& out, std::string& error, int minWidth, i
         error = job.error.empty() ? "The JPEG file could not be read" : job.error;
         return false;
     }
+    if (orientation) *orientation = job.orientation;
     out =
         job.orientation == 1 ? std::move(job.image) : ApplyOrientation(job.image, job.orientation);
     return true;
@@ -336,6 +338,14 @@ bool DecodeJpeg(const std::string& bytes, QImage& out, std::string& error, int m
     input.data = reinterpret_cast<const unsigned char*>(bytes.data());
     input.size = bytes.size();
     return Decode(input, out, error, minWidth, minHeight);
+}
+
+bool detail::DecodeJpegMemory(const unsigned char* data, std::size_t size, QImage& out,
+                              std::string& error, int minWidth, int minHeight, int* orientation) {
+    Input input;
+    input.data = data;
+    input.size = size;
+    return Decode(input, out, error, minWidth, minHeight, orientation);
 }
 
 bool detail::DecodeJpegFile(int fd, QImage& out, std::string& error, int minWidth, int minHeight) {

@@ -2,6 +2,7 @@
 
 #include "JpegCodec.h"
 #include "ImagingFiles.h"
+#include "PhotoCodecs.h"
 
 #include <QBuffer>
 #include <QByteArray>
@@ -114,17 +115,32 @@ bool LoadPicture(const std::string& path, QImage& out, std::string& error, int m
                  int minHeight) {
     const int fd = detail::OpenRegularFile(path, error);
     if (fd < 0) return false;
-    char head[3] = {};
-    const bool jpeg =
-        ::pread(fd, head, sizeof head, 0) == 3 && IsJpegSignature(std::string(head, 3));
-    if (jpeg) {
+    unsigned char head[64] = {};
+    const ssize_t got = ::pread(fd, head, sizeof head, 0);
+    const std::size_t headSize = got > 0 ? std::size_t(got) : 0;
+    if (headSize >= 3 &&
+        IsJpegSignature(std::string(reinterpret_cast<const char*>(head), 3))) {
         const bool ok = detail::DecodeJpegFile(fd, out, error, minWidth, minHeight);
         ::close(fd);
         return ok;
     }
     ::close(fd);
+    const bool heif = LooksLikeHeif(head, headSize);
+    const bool raw = !heif && IsCameraRawName(path);
     std::string bytes;
     if (!detail::ReadWholeFile(path, bytes, error)) return false;
+    if (heif || raw) {
+        QImage picture;
+        std::string why;
+        const bool ok = heif ? DecodeHeif(bytes, picture, why, minWidth, minHeight)
+                             : DecodeCameraRaw(bytes, picture, why, minWidth, minHeight);
+        if (!ok) {
+            error = "Cannot read the picture " + path + ": " + why;
+            return false;
+        }
+        out = std::move(picture);
+        return true;
+    }
     return ReadWithQt(bytes, nullptr, path, out, error);
 }
 

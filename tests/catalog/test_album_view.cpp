@@ -10,6 +10,7 @@
 #include "CatalogTestSupport.h"
 #include "JpegCodec.h"
 #include "PlaceholderPictures.h"
+#include "PhotoTestFiles.h"
 #include "TAlbumView.h"
 #include "ThumbnailFiles.h"
 #include "WriteLimit.h"
@@ -308,6 +309,39 @@ TEST(AlbumView, APhotoListedTwiceIsMadeAndSavedOnce) {
     EXPECT_TRUE(Near(strip[3].pixel(50, 40), qRgb(200, 100, 0)));
     EXPECT_TRUE(Near(strip[2].pixel(50, 40), qRgb(0, 100, 200)));
     EXPECT_EQ(strip[0].constBits(), strip[3].constBits());  // one picture, shared
+}
+
+TEST(AlbumView, PhoneAndCameraPhotosGetUprightThumbnailsInTheCache) {
+    ViewFixture f;
+    f.SaveThumbs(2);
+    const std::string heic = f.tmp.file("phone.heic"), dng = f.tmp.file("camera.dng");
+    ASSERT_TRUE(phototest::MakeHeif(heic, phototest::Scene(320, 240), false, 160));
+    ASSERT_TRUE(phototest::RotateHeif(heic, 3));
+    phototest::DngOptions preview;
+    preview.orientation = 6;
+    preview.preview = phototest::Scene(160, 120);
+    std::string error;
+    ASSERT_TRUE(imaging::EncodeJpeg(preview.preview, preview.jpegPreview, error)) << error;
+    WriteAll(dng, phototest::MakeDng(phototest::Scene(256, 192), preview));
+    WriteAll(f.tmp.file("broken.avif"), ReadAll(heic).substr(0, 200));
+    const int a = f.Add("Phone", heic), b = f.Add("Camera", dng);
+    const int c = f.Add("Broken", f.tmp.file("broken.avif"));
+
+    EXPECT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    ASSERT_EQ(f.view.ThumbnailStrip().size(), 3u);
+    for (int row : {0, 1}) {
+        EXPECT_EQ(f.view.ThumbnailStrip()[size_t(row)].size(), QSize(100, 80));
+        EXPECT_EQ(phototest::Corners(f.view.ThumbnailStrip()[size_t(row)]), "rgbb") << row;
+    }
+    EXPECT_EQ(f.view.ThumbnailStrip()[2], UnreadablePhotoPicture());
+    QImage cached;
+    ASSERT_TRUE(cached.load(QString::fromStdString(f.catalog->ThumbnailPath(a)), "BMP"));
+    EXPECT_EQ(cached.size(), QSize(100, 80));
+    EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(b)));
+    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailPath(c)));
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_NE(f.messages.asked[0].text.find("broken.avif"), std::string::npos);
+    EXPECT_EQ(f.messages.asked[0].text.find("phone.heic"), std::string::npos);
 }
 
 TEST(AlbumView, UndecodablePhotoGetsTheUnreadablePictureAndTheRefreshGoesOn) {

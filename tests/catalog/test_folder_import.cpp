@@ -6,6 +6,7 @@
 
 #include "CatalogTestSupport.h"
 #include "JpegCodec.h"
+#include "PhotoTestFiles.h"
 #include "PlaceholderPictures.h"
 #include "TFolderImport.h"
 #include "TPlatform.h"
@@ -90,6 +91,10 @@ TEST(ImportTitle, DropsTheExtensionAndTurnsUnderscoresIntoSpaces) {
     EXPECT_EQ(ImportTitle("map_of_town.png"), "map of town");
     EXPECT_EQ(ImportTitle("page.TIFF"), "page");
     EXPECT_EQ(ImportTitle("x.jpeg.jpg"), "x.jpeg");
+    EXPECT_EQ(ImportTitle("IMG_0003.HEIC"), "IMG 0003");
+    EXPECT_EQ(ImportTitle("sky.avif"), "sky");
+    EXPECT_EQ(ImportTitle("DSC_0004.NEF"), "DSC 0004");
+    EXPECT_EQ(ImportTitle("_MG_5.Cr3"), " MG 5");
     EXPECT_EQ(ImportCredit(std::string(300, 'u')).size(), 254u);
 }
 
@@ -105,6 +110,16 @@ TEST(ListPhotoFiles, MatchesTheMaskWithoutCaseAndSortsWithoutCase) {
               (std::vector<std::string>{"a.Jpg", "b.jpg", "c.jpeg", "C.jpg", "e.JPE", "f.png", "g.GIF", "h.bmp",
                                         "IMG_0001.JPG", "link.jpg"}));
     EXPECT_TRUE(ListPhotoFiles(d.file("missing")).empty());
+}
+
+TEST(ListPhotoFiles, PhoneAndCameraFormatsInAnyLetterCase) {
+    testsupport::TempDir d;
+    for (const char* n : {"a.heic", "B.HEIF", "c.Avif", "d.hif", "e.dng", "F.CR2", "g.cr3", "h.NEF", "i.arw",
+                          "j.orf", "k.RW2", "l.raf", "m.pef", "n.srw", "heic", "o.heic.txt", "p.xmp"})
+        WriteAll(d.file(n), "x");
+    EXPECT_EQ(ListPhotoFiles(d.str()),
+              (std::vector<std::string>{"a.heic", "B.HEIF", "c.Avif", "d.hif", "e.dng", "F.CR2", "g.cr3",
+                                        "h.NEF", "i.arw", "j.orf", "k.RW2", "l.raf", "m.pef", "n.srw"}));
 }
 
 TEST(FolderRows, RootDownThenSortedVisibleSubFolders) {
@@ -219,6 +234,46 @@ TEST(FolderImportFixture, OtherPictureFormatsAreListedFiledAndThumbnailed) {
     EXPECT_EQ(cat.GetValue("ImgName"), "green field");
     ASSERT_TRUE(f.catalog->FindImage(all.ids[2]));
     EXPECT_EQ(cat.GetValue("ImgName"), "photo");
+}
+
+TEST(FolderImportFixture, PhoneAndCameraPhotosAreThumbnailedUprightAndFiled) {
+    using phototest::Corners;
+    ImportFixture f;
+    std::string log;
+    ASSERT_TRUE(phototest::MakeHeif(f.photos + "/a_phone.HEIC", phototest::Scene(), false, 0, &log)) << log;
+    ASSERT_TRUE(phototest::MakeHeif(f.photos + "/b_turned.heic", phototest::Scene()));
+    ASSERT_TRUE(phototest::RotateHeif(f.photos + "/b_turned.heic", 3));
+    ASSERT_TRUE(phototest::MakeHeif(f.photos + "/c_web.avif", phototest::Scene(), true));
+    WriteAll(f.photos + "/d_camera.DNG", phototest::MakeDng(phototest::Scene()));
+    phototest::DngOptions six;
+    six.orientation = 6;
+    WriteAll(f.photos + "/e_camera.nef", phototest::MakeDng(phototest::Scene(), six));
+    WriteAll(f.photos + "/f_broken.heic", testsupport::ReadAll(f.photos + "/a_phone.HEIC").substr(0, 300));
+    ASSERT_TRUE(f.import.ReadFolder(f.photos));
+    ASSERT_TRUE(f.import.FolderChanged());
+    const auto rows = f.import.UpdImportThumbs();
+    ASSERT_EQ(rows.size(), 6u);
+    const std::vector<std::string> corners = {"gbrb", "rgbb", "gbrb", "gbrb", "rgbb"};
+    for (size_t i = 0; i < corners.size(); ++i) {
+        EXPECT_EQ(rows[i].picture.size(), QSize(100, 80)) << rows[i].caption;
+        EXPECT_EQ(Corners(rows[i].picture), corners[i]) << rows[i].caption;
+    }
+    EXPECT_EQ(rows[5].caption, "f_broken.heic");
+    EXPECT_EQ(rows[5].picture, UnreadablePhotoPicture());
+    ASSERT_EQ(f.import.UnreadableFiles().size(), 1u);
+    EXPECT_TRUE(f.import.ReportUnreadable());
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_NE(f.messages.asked[0].text.find("f_broken.heic"), std::string::npos);
+    EXPECT_EQ(f.messages.asked[0].text.find("a_phone"), std::string::npos);
+
+    const TImportAdd all = f.import.AddAll("Trips;1");
+    ASSERT_EQ(all.ids.size(), 6u);
+    TMlb2& cat = f.catalog->CatalogTable();
+    ASSERT_TRUE(f.catalog->FindImage(all.ids[0]));
+    EXPECT_EQ(cat.GetValue("ImgName"), "a phone");
+    EXPECT_EQ(cat.GetValue("ImgPath"), f.photos + "/a_phone.HEIC");
+    ASSERT_TRUE(f.catalog->FindImage(all.ids[3]));
+    EXPECT_EQ(cat.GetValue("ImgName"), "d camera");
 }
 
 TEST(FolderImportFixture, AFolderOfMoreThan1001PhotosIsListedWhole) {

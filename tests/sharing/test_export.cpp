@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <QBuffer>
+#include <QImageReader>
 #include <sys/stat.h>
 
 #include "CatalogTestSupport.h"
 #include "JpegCodec.h"
 #include "JpegTestSupport.h"
+#include "PhotoTestFiles.h"
 #include "TAlbumExport.h"
 #include "TAlbumView.h"
 #include "ZipInspect.h"
@@ -16,6 +19,24 @@ using testsupport::WriteAll;
 namespace fs = std::filesystem;
 
 namespace {
+
+// Qt makes its image format plugins on the first thread that reads a picture. Without an
+// application object, plugins made on a worker thread (the export decodes on several) keep that
+// thread's data, which Qt then frees once per plugin at exit: a double free. Reading once on the
+// main thread first, as the program's own start does through its application object, keeps them
+// with the main thread.
+class QtImagePluginsOnTheMainThread : public ::testing::Environment {
+public:
+    void SetUp() override {
+        QByteArray none("not a picture");
+        QBuffer buffer(&none);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        (void)reader.read();
+    }
+};
+[[maybe_unused]] ::testing::Environment* const kQtPlugins =
+    ::testing::AddGlobalTestEnvironment(new QtImagePluginsOnTheMainThread);
 
 struct ExportFixture : cattest::Fixture {
     std::string work = tmp.file("work");
@@ -385,4 +406,47 @@ TEST(ShareExport, CopiesAreUprightAndCarryNoMetadata) {
     EXPECT_EQ(img.size(), QSize(600, 800));
     // Turned a quarter clockwise, the bottom-left (blue) quadrant is now top-left.
     EXPECT_TRUE(imagingtest::Near(img.pixel(100, 100), imagingtest::kBlue)) << std::hex << img.pixel(100, 100);
+}
+
+TEST(ShareExport, PhoneAndCameraPhotosAreSharedAsUprightJpegCopies) {
+    ExportFixture f;
+    TShareAlbum a = f.Album("Phone", 3);
+    a.photos[0].source = f.tmp.file("turned.HEIC");
+    ASSERT_TRUE(phototest::MakeHeif(a.photos[0].source, phototest::Scene()));
+    ASSERT_TRUE(phototest::RotateHeif(a.photos[0].source, 3));
+    a.photos[1].source = f.tmp.file("web.avif");
+    ASSERT_TRUE(phototest::MakeHeif(a.photos[1].source, phototest::Scene(), true));
+    a.photos[2].source = f.tmp.file("camera.dng");
+    phototest::DngOptions six;
+    six.orientation = 6;
+    WriteAll(a.photos[2].source, phototest::MakeDng(phototest::Scene(), six));
+    const std::string target = f.out + "/Phone.zip";
+    ASSERT_TRUE(f.exporter.StartSharing(a, TShareMethod::Zip, target, TShrink::None));
+    zipinspect::Archive z = f.Inspect(target);
+    ASSERT_TRUE(z.ok);
+    EXPECT_EQ(Names(z), (std::vector<std::string>{"Phone 1.jpg", "Phone 2.jpg", "Phone 3.jpg"}));
+    const std::vector<std::pair<QSize, std::string>> expected = {
+        {QSize(48, 64), "rgbb"}, {QSize(64, 48), "gbrb"}, {QSize(48, 64), "rgbb"}};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        bool ok = false;
+        const std::string copy = zipinspect::Data(ReadAll(target), z.entries.at(i), &ok);
+        ASSERT_TRUE(ok);
+        QImage img;
+        std::string error;
+        ASSERT_TRUE(imaging::DecodeJpeg(copy, img, error)) << error;
+        EXPECT_EQ(img.size(), expected[i].first) << z.entries[i].name;
+        EXPECT_EQ(phototest::Corners(img), expected[i].second) << z.entries[i].name;
+    }
+}
+
+TEST(ShareExport, AnUndecodablePhoneOrCameraPhotoIsNamedLikeABrokenJpeg) {
+    ExportFixture f;
+    TShareAlbum a = f.Album("Broken", 1);
+    a.photos[0].source = f.tmp.file("broken.cr3");
+    WriteAll(a.photos[0].source, "this is no camera file");
+    const std::string target = f.out + "/Broken.zip";
+    EXPECT_FALSE(f.exporter.StartSharing(a, TShareMethod::Zip, target, TShrink::None));
+    ASSERT_EQ(f.messages.asked.size(), 1u);
+    EXPECT_NE(f.messages.asked[0].text.find("broken.cr3"), std::string::npos) << f.messages.asked[0].text;
+    EXPECT_FALSE(fs::exists(target));
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "JpegCodec.h"
+#include "PhotoTestFiles.h"
 #include "TSlideLoader.h"
 #include "TSlideshow.h"
 #include "TestSupport.h"
@@ -153,6 +154,26 @@ TEST(SlideFrame, ReducedDecodeKeepsTheRuleAndTheOrientation) {
     const TSlideFrame missing = LoadFrame(dir.file("gone.jpg"), 400, 300, false);
     EXPECT_FALSE(missing.ok);
     EXPECT_FALSE(missing.error.empty());
+}
+
+TEST(SlideLoader, PhoneAndCameraPhotosAreDecodedAheadUpright) {
+    testsupport::TempDir dir;
+    const std::string heic = dir.file("phone.heic"), dng = dir.file("camera.RW2");
+    ASSERT_TRUE(phototest::MakeHeif(heic, phototest::Scene(320, 240)));
+    ASSERT_TRUE(phototest::RotateHeif(heic, 3));
+    phototest::DngOptions six;
+    six.orientation = 6;
+    testsupport::WriteAll(dng, phototest::MakeDng(phototest::Scene(320, 240), six));
+    TSlideLoader loader(120, 160, false);
+    loader.Prefetch(heic);
+    loader.Prefetch(dng);
+    for (const std::string& path : {heic, dng}) {
+        const TSlideFrame f = loader.Take(path);
+        ASSERT_TRUE(f.ok) << f.error;
+        EXPECT_EQ(f.rect, (TRect{0, 0, 120, 160})) << path;
+        EXPECT_EQ(phototest::Corners(f.image), "rgbb") << path;
+    }
+    EXPECT_EQ(loader.DecodeCount(), 2);
 }
 
 TEST(SlideLoader, DecodesAheadOnceAndKeepsWhatIsNamed) {

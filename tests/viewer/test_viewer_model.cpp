@@ -9,6 +9,7 @@
 
 #include "FileDate.h"
 #include "JpegCodec.h"
+#include "PhotoTestFiles.h"
 #include "ScriptedMessages.h"
 #include "TMlb2.h"
 #include "TViewerModel.h"
@@ -382,6 +383,32 @@ TEST_F(ViewerModelTest, TheMessageAboutAnUndecodablePhotoNamesTheFile) {
     ASSERT_EQ(messages.asked.size(), 2u);
     EXPECT_NE(messages.asked[0].text.find(empty), std::string::npos) << messages.asked[0].text;
     EXPECT_NE(messages.asked[1].text.find(cut), std::string::npos) << messages.asked[1].text;
+}
+
+TEST_F(ViewerModelTest, PhoneAndCameraPhotosShowUprightWithTheirFileDate) {
+    const std::string heic = dir.file("phone.heic"), dng = dir.file("camera.dng");
+    ASSERT_TRUE(phototest::MakeHeif(heic, phototest::Scene()));
+    ASSERT_TRUE(phototest::RotateHeif(heic, 3));  // a quarter turn clockwise
+    phototest::DngOptions six;
+    six.orientation = 6;
+    testsupport::WriteAll(dng, phototest::MakeDng(phototest::Scene(), six));
+    AddPhoto("2", "Phone", heic);
+    AddPhoto("3", "Camera", dng);
+    for (int row : {0, 1}) {
+        ASSERT_EQ(Select(row), TSelectResult::Shown) << model.LastError();
+        EXPECT_EQ(model.Picture().size(), QSize(48, 64));
+        EXPECT_EQ(phototest::Corners(model.Picture()), "rgbb");
+        EXPECT_EQ(model.DateText(), FileDateText(row == 0 ? heic : dng));
+        for (C c : {C::CopyImg, C::SetAsWallpaper, C::ViewFullScreen, C::Print})
+            EXPECT_TRUE(model.Enabled(c)) << ViewerCommandName(c);
+    }
+    // One that cannot be decoded is reported like a broken JPEG, by name.
+    AddPhoto("4", "Broken", Garbage("broken.NEF"));
+    messages.asked.clear();
+    EXPECT_EQ(Select(2), TSelectResult::LoadFailed);
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_NE(messages.asked[0].text.find("broken.NEF"), std::string::npos);
+    EXPECT_EQ(model.Picture().size(), QSize(48, 64));
 }
 
 TEST_F(ViewerModelTest, UndecodableImportFileKeepsEverythingButTheSource) {
