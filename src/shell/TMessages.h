@@ -23,6 +23,18 @@ public:
                                      const std::string& filter) = 0;
     virtual std::string SaveFileName(const std::string& caption, const std::string& startPath,
                                      const std::string& filter) = 0;
+    // The save dialog with a default extension (without its dot): a name chosen without any
+    // extension gets it before the dialog checks whether the file exists, so the question
+    // about replacing a file is asked about the file that will be written. By default the plain
+    // save dialog, with the extension added to its answer.
+    virtual std::string SaveFileNameWithSuffix(const std::string& caption, const std::string& startPath,
+                                               const std::string& filter, const std::string& suffix) {
+        std::string path = SaveFileName(caption, startPath, filter);
+        const std::size_t slash = path.rfind('/');
+        const std::string bare = slash == std::string::npos ? path : path.substr(slash + 1);
+        if (!path.empty() && !suffix.empty() && bare.find('.') == std::string::npos) path += "." + suffix;
+        return path;
+    }
     // Folder dialog: the chosen folder, or "" when cancelled.
     virtual std::string BrowseFolder(const std::string& caption, const std::string& startFolder) = 0;
     // The same with an instruction text above the folders; by default the plain folder dialog.

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -21,6 +22,7 @@
 
 #include "TDialogParts.h"
 #include "TEditorLaunch.h"
+#include "TExactProcess.h"
 #include "THelp.h"
 #include "TMessages.h"
 #include "TPhotoList.h"
@@ -87,7 +89,7 @@ TImageCommands::TImageCommands(TfrmMain& main, TSettingsStore& settings, TMessag
     setObjectName("ImageCommands");
     userName = [] { return TLinuxPlatform().UserName(); };
     dataFolder = [] {
-        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation).toStdString() + "/Lumavell2";
+        return QFile::encodeName(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)).toStdString();
     };
     frmFull_ = new TfrmFull(settings_, &main_);
     frmShow_ = new TfrmShow(messages_, &main_);
@@ -149,8 +151,9 @@ void TImageCommands::SetAsWallpaperExecute() {
     const std::optional<viewer::TWallpaperPosition> position = frmSetWall_->Execute();
     if (!position) return;
 
-    TLinuxPlatform platform;
-    const std::string folder = viewer::WallpaperFolder(platform.WorkingDirectory(), dataFolder());
+    // Always the per-user data folder: never the working directory (a photo folder, the install
+    // folder), which is not the program's to fill.
+    const std::string folder = dataFolder();
     const std::string path = folder + "/" + viewer::WallpaperFileName(user);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::string error;
@@ -249,9 +252,10 @@ void TImageCommands::PrintPrefsExecute() {
 
 bool TImageCommands::RunEditorAndWait(const std::string& program, const std::string& name,
                                       const std::string& photo) {
+    // The photo's path goes to the editor as its bytes, whatever the file name's encoding.
+    TExactArguments exact(program, {photo});
     QProcess editor;
-    editor.setProgram(Local(program));
-    editor.setArguments({Local(photo)});
+    exact.ApplyTo(editor);
     editor.setProcessChannelMode(QProcess::ForwardedChannels);
     editor.start();
     if (!editor.waitForStarted(10000)) return false;
@@ -292,17 +296,23 @@ void TImageCommands::EditImage1Execute() {
     const std::string photo = viewer::UnquotedPath(m.EditorParameters());
     if (photo.empty()) return;
     const viewer::TViewSource source = m.State().source;
-    const int photoRow = main_.SelectedRow();
+    int photoRow = main_.SelectedRow();
+    // The list can have lost its selection while the photo stays in the pane (full screen fills
+    // the list afresh): the row is then the one that holds the photo's file.
+    if (photoRow < 0 && source == viewer::TViewSource::PhotoList) {
+        const std::vector<std::string>& paths = main_.AlbumView().RowPaths();
+        const int rows = std::min<int>(main_.AlbumView().RowCount(), int(paths.size()));
+        for (int i = 0; i < rows && photoRow < 0; ++i)
+            if (paths[std::size_t(i)] == photo) photoRow = i;
+    }
     const int importRow = main_.importCurrentRow ? main_.importCurrentRow() : -1;
 
-    const viewer::TEditorLaunch launch = viewer::ResolveEditor(m.EditorProgram(), photo, [](const std::string& p) {
-        return QStandardPaths::findExecutable(Local(p)).toLocal8Bit().toStdString();
-    });
+    const viewer::TEditorLaunch launch = viewer::ResolveEditor(m.EditorProgram(), photo, FindProgramBytes);
     bool started = false;
     if (launch.wait)
         started = RunEditorAndWait(launch.program, launch.name, photo);
     else
-        started = QProcess::startDetached(Local(launch.program), {Local(photo)});
+        started = TExactArguments(launch.program, {photo}).StartDetached();
     if (!started)
         ShowOk(messages_, "Edit Image", "The image editor \"" + launch.name + "\" could not be started.",
                TMsgIcon::Error);

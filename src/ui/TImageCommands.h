@@ -46,7 +46,7 @@ public:
     QPrinter& Printer() const { return *printer_; }
 
     // The logged-in user's name (the platform's by default) and the per-user data folder the
-    // wallpaper goes to when the working directory cannot take it.
+    // wallpaper file goes to (the application's data folder, ~/.local/share/Lumavell2).
     std::function<std::string()> userName;
     std::function<std::string()> dataFolder;
     // Where the last wallpaper file was written ("" before the first).

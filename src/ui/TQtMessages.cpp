@@ -88,10 +88,14 @@ TMsgResult TQtMessages::Show(const std::string& caption, const std::string& text
 namespace {
 
 std::string RunFileDialog(QWidget* parent, QFileDialog::AcceptMode mode, QFileDialog::FileMode fileMode,
-                          const std::string& caption, const std::string& start, const std::string& filter) {
+                          const std::string& caption, const std::string& start, const std::string& filter,
+                          const std::string& suffix = "") {
     QFileDialog dialog(parent, TQtMessages::ToQt(caption), TQtMessages::ToQt(start));
     dialog.setObjectName("fileDialog");
     dialog.setAcceptMode(mode);
+    // The dialog adds the extension to the names it hands back before it asks about replacing
+    // an existing file.
+    if (!suffix.empty()) dialog.setDefaultSuffix(TQtMessages::ToQt(suffix));
     dialog.setFileMode(fileMode);
     if (fileMode == QFileDialog::Directory) dialog.setOption(QFileDialog::ShowDirsOnly, true);
     else if (!filter.empty()) dialog.setNameFilter(TQtMessages::ToQt(filter));
@@ -113,6 +117,12 @@ std::string TQtMessages::SaveFileName(const std::string& caption, const std::str
                                       const std::string& filter) {
     return RunFileDialog(parent_.data(), QFileDialog::AcceptSave, QFileDialog::AnyFile, caption, startPath,
                          filter);
+}
+
+std::string TQtMessages::SaveFileNameWithSuffix(const std::string& caption, const std::string& startPath,
+                                                const std::string& filter, const std::string& suffix) {
+    return RunFileDialog(parent_.data(), QFileDialog::AcceptSave, QFileDialog::AnyFile, caption, startPath,
+                         filter, suffix);
 }
 
 std::string TQtMessages::BrowseFolder(const std::string& caption, const std::string& startFolder) {

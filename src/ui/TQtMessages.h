@@ -24,6 +24,8 @@ public:
                              const std::string& filter) override;
     std::string SaveFileName(const std::string& caption, const std::string& startPath,
                              const std::string& filter) override;
+    std::string SaveFileNameWithSuffix(const std::string& caption, const std::string& startPath,
+                                       const std::string& filter, const std::string& suffix) override;
     std::string BrowseFolder(const std::string& caption, const std::string& startFolder) override;
     // The folder dialog under the instruction text, with a status line below that shows the
     // path of the highlighted folder.

@@ -24,6 +24,7 @@
 #include <QVBoxLayout>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -207,14 +208,33 @@ void TfrmCamera::btnRePickClick() {
 void TfrmCamera::btnHelpClick() { main_.Help().ShowHelpTopic(static_cast<QWidget*>(this), helptopic::kImportDevice); }
 
 bool TfrmCamera::lmdSaveBrowse() {
-    std::string path = main_.Catalog().Messages().SaveFileName(devimport::kSaveCaption, ToBytes(lmdSave->text()),
-                                                                 devimport::kSaveFilter);
+    const TDeviceImport import(main_.Catalog());
+    const std::string current = ToBytes(lmdSave->text());
+    const std::string start = current.empty() ? import.PhotoFolder() : import.PhotoPath(current);
+    const std::string path = import.PhotoPath(main_.Catalog().Messages().SaveFileNameWithSuffix(
+        devimport::kSaveCaption, start, devimport::kSaveFilter, "jpg"));
     if (path.empty()) return false;
-    // The default extension.
-    const std::string bare = BareName(path);
-    if (bare.find('.') == std::string::npos) path += ".jpg";
+    confirmedPath_ = path;
     lmdSave->setText(FromBytes(path));
     return true;
+}
+
+void TfrmCamera::ProposeNextName(const std::string& filed) {
+    std::string stem;
+    if (filed == proposedPath_ && !proposedStem_.empty()) {
+        stem = proposedStem_;
+    } else {
+        stem = BareName(filed);
+        const std::size_t dot = stem.rfind('.');
+        if (dot != std::string::npos && dot > 0) stem.erase(dot);
+    }
+    proposedStem_ = stem;
+    proposedPath_ = devimport::NextFreePhotoName(stem, FolderOf(filed), [](const std::string& p) {
+        std::error_code ec;
+        return std::filesystem::exists(p, ec) || ec;
+    });
+    confirmedPath_.clear();
+    lmdSave->setText(FromBytes(proposedPath_));
 }
 
 void TfrmCamera::lmdComboChange(int index) {
@@ -249,9 +269,18 @@ void TfrmCamera::btnImportClick() {
         return ToBytes(lmdSave->text());
     });
     if (!ok) return;
+    // The box shows the path the photo is written to and stored under.
+    lmdSave->setText(FromBytes(f.fileName));
+    if (!import.CheckTarget(f.fileName, f.fileName == confirmedPath_)) return;
     if (!import.WritePhoto(picture_, f.fileName)) return;
+    // A retry after a failed filing may write this file again without asking.
+    confirmedPath_ = f.fileName;
     frmImporting_->SetFields(f);
-    if (frmImporting_->exec() != QDialog::Accepted || !frmImporting_->Filed().filed) return;
+    const bool closedWithOk = frmImporting_->exec() == QDialog::Accepted;
+    if (!frmImporting_->Filed().filed) return;
+    // The next photo never goes into this one's file unless the user chooses it.
+    ProposeNextName(f.fileName);
+    if (!closedWithOk) return;
     if (AskYesNo(main_.Catalog().Messages(), "Another?", "Would you like to import another photo?")) {
         AcquirePreview();
         lmdSaveBrowse();

@@ -60,10 +60,18 @@ protected:
 
 private:
     void ShowPicture();
+    // After a filing: the file name box proposes the next free name beside the filed photo.
+    void ProposeNextName(const std::string& filed);
 
     TfrmMain& main_;
     QImage picture_;
     TfrmImportingImgCam* frmImporting_ = nullptr;
+    // The last path the "Save Photo" dialog returned: that dialog already asked about replacing it.
+    std::string confirmedPath_;
+    // The name last proposed after a filing, and the stem it was numbered from, so that the
+    // numbering goes on ("a 2.jpg", "a 3.jpg") instead of growing ("a 2 2.jpg").
+    std::string proposedPath_;
+    std::string proposedStem_;
 
     QLabel* lblText = nullptr;
     QLabel* Image1 = nullptr;

@@ -1,10 +1,12 @@
 #include "frmShowU.h"
 
 #include <QKeyEvent>
+#include <QPointer>
 #include <QShowEvent>
 #include <QToolButton>
 
 #include "TMessages.h"
+#include "TQtMessages.h"
 
 TfrmShow::TfrmShow(TMessages& messages, QWidget* parent) : TFullScreenWindow(parent), messages_(messages) {
     setObjectName("frmShow");
@@ -14,6 +16,19 @@ TfrmShow::TfrmShow(TMessages& messages, QWidget* parent) : TFullScreenWindow(par
     // The period runs on regardless of the keys: a key press does not restart it.
     timer_.setTimerType(Qt::CoarseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] { Timer1Timer(); });
+    // A focused button takes the arrow keys for moving the focus; in the show they step.
+    btnClose->installEventFilter(this);
+}
+
+bool TfrmShow::eventFilter(QObject* o, QEvent* e) {
+    if (o == btnClose && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Left || key == Qt::Key_Right) {
+            FormKeyDown(key);
+            return true;
+        }
+    }
+    return TFullScreenWindow::eventFilter(o, e);
 }
 
 TfrmShow::~TfrmShow() = default;
@@ -120,7 +135,13 @@ void TfrmShow::LoadPhoto(int index) {
         shownPath_ = path;
     } else {
         reporting_ = true;
+        // The box belongs to the show: over its owner window it would bring that window up
+        // over the show.
+        auto* qtMessages = dynamic_cast<TQtMessages*>(&messages_);
+        QPointer<QWidget> owner = qtMessages ? qtMessages->Parent() : nullptr;
+        if (qtMessages) qtMessages->SetParent(this);
         ShowOk(messages_, "Lumavell2", frame.error, TMsgIcon::Error);
+        if (qtMessages) qtMessages->SetParent(owner);
         reporting_ = false;
     }
     viewer::PrepareAround(*loader_, sequence_);

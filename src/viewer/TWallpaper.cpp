@@ -1,14 +1,14 @@
 #include "TWallpaper.h"
 
 #include <QProcess>
-#include <QStandardPaths>
 #include <QStringList>
-#include <QUrl>
 
 #include <cstdint>
+#include <cstring>
 #include <sstream>
 #include <unistd.h>
 
+#include "TExactProcess.h"
 #include "TPlatform.h"
 #include "TSettingsStore.h"
 
@@ -54,10 +54,22 @@ std::string ScriptString(const std::string& s) {
     return out + "\"";
 }
 
+// A file URI made from the path's bytes (a name that is not UTF-8 keeps its bytes, encoded).
 std::string FileUri(const std::string& path) {
-    return QUrl::fromLocalFile(QString::fromLocal8Bit(path.data(), qsizetype(path.size())))
-        .toString(QUrl::FullyEncoded)
-        .toStdString();
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out = "file://";
+    for (const unsigned char c : path) {
+        const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                           std::strchr("/-._~!$&'()*+,;=:@", c) != nullptr;
+        if (plain && c != 0) {
+            out += static_cast<char>(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
 }
 
 // The placement names of the GNOME family (GNOME, Cinnamon and MATE share them).
@@ -188,11 +200,6 @@ std::vector<TDesktopValue> WallpaperValues(const std::string& path, TWallpaperPo
 
 std::string WallpaperFileName(const std::string& userName) { return userName + "'s Wallpaper.bmp"; }
 
-std::string WallpaperFolder(const std::string& workingDirectory, const std::string& dataFolder) {
-    if (!workingDirectory.empty() && access(workingDirectory.c_str(), W_OK | X_OK) == 0) return workingDirectory;
-    return dataFolder;
-}
-
 std::string EncodeBmp32(const QImage& picture) {
     if (picture.isNull()) return {};
     const std::uint64_t w = std::uint64_t(picture.width());
@@ -248,16 +255,15 @@ bool WriteDesktopValues(TSettingsStore& settings, const std::string& path, TWall
     return ok;
 }
 
-std::string TProcessRunner::Find(const std::string& program) {
-    return QStandardPaths::findExecutable(QString::fromLocal8Bit(program.c_str())).toLocal8Bit().toStdString();
-}
+std::string TProcessRunner::Find(const std::string& program) { return FindProgramBytes(program); }
 
 bool TProcessRunner::Run(const TDesktopCommand& command, std::string* output) {
+    // The wallpaper's path reaches the tool as its bytes, whatever the file name's encoding.
+    TExactArguments exact(command.program, command.args);
     QProcess p;
-    QStringList args;
-    for (const std::string& a : command.args) args << QString::fromLocal8Bit(a.data(), qsizetype(a.size()));
+    exact.ApplyTo(p);
     p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    p.start(QString::fromLocal8Bit(command.program.c_str()), args);
+    p.start();
     if (!p.waitForStarted(15000)) return false;
     p.closeWriteChannel();
     if (!p.waitForFinished(15000)) {

@@ -34,10 +34,6 @@ std::vector<TDesktopValue> WallpaperValues(const std::string& path, TWallpaperPo
 // user + "'s Wallpaper.bmp".
 std::string WallpaperFileName(const std::string& userName);
 
-// The folder the wallpaper file goes into: the working directory while this user may write
-// there, otherwise dataFolder.
-std::string WallpaperFolder(const std::string& workingDirectory, const std::string& dataFolder);
-
 // The picture as an uncompressed 32-bit Windows bitmap (bottom-up rows, blue-green-red-255).
 // Empty for a null picture or one too large for the format.
 std::string EncodeBmp32(const QImage& picture);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "TMlb2.h"
 #include "TSettingsStore.h"
 #include "TestSupport.h"
+#include "WriteLimit.h"
 
 using testsupport::ReadAll;
 using testsupport::WriteAll;
@@ -253,6 +255,145 @@ TEST_F(DeviceImport, PhotoIsWrittenAsJpegWhereChosenAndAFailureIsShown) {
     EXPECT_FALSE(imp.WritePhoto(picture, tmp.file("no/such/folder/scan.jpg")));
     ASSERT_EQ(messages.asked.size(), 1u);
     EXPECT_EQ(messages.asked[0].icon, TMsgIcon::Error);
+}
+
+TEST(DeviceImportNames, NextPhotoNameIsTheFirstFreeNumberBesideTheFiledOne) {
+    std::set<std::string> taken = {"/x/scans/first.jpg"};
+    const auto exists = [&taken](const std::string& p) { return taken.count(p) > 0; };
+    EXPECT_EQ(devimport::NextFreePhotoName("first", "/x/scans", exists), "/x/scans/first 2.jpg");
+    taken.insert("/x/scans/first 2.jpg");
+    taken.insert("/x/scans/first 3.jpg");
+    EXPECT_EQ(devimport::NextFreePhotoName("first", "/x/scans", exists), "/x/scans/first 4.jpg");
+}
+
+TEST_F(DeviceImport, RelativeFileNamesAreTakenFromMyPicturesAndStoredInFull) {
+    Seed();
+    TDeviceImport imp(*catalog);
+    const std::string pictures = tmp.file("docs") + "/My Pictures";
+    EXPECT_EQ(imp.PhotoFolder(), pictures);
+    EXPECT_EQ(imp.PhotoPath("scan.jpg"), pictures + "/scan.jpg");
+    EXPECT_EQ(imp.PhotoPath("sub/../scan.jpg"), pictures + "/scan.jpg");
+    EXPECT_EQ(imp.PhotoPath("/abs/scan.jpg"), "/abs/scan.jpg");
+    TDeviceImportFields f = Fields();
+    f.fileName = "typed.jpg";
+    ASSERT_TRUE(imp.CheckImport(f, nullptr));
+    EXPECT_EQ(f.fileName, pictures + "/typed.jpg");
+    // The picked name is made whole as well.
+    f = Fields();
+    f.fileName = "";
+    ASSERT_TRUE(imp.CheckImport(f, [] { return std::string("picked.jpg"); }));
+    EXPECT_EQ(f.fileName, pictures + "/picked.jpg");
+}
+
+TEST_F(DeviceImport, AlbumNamesThatAreNoFileNamesAreNeitherOfferedNorWritten) {
+    Seed();
+    std::filesystem::create_directories(tmp.file("outside"));
+    WriteAll(Root() + "albums.pdat", "Holiday;1\r\n../../../outside/evil;1\r\nsub/dir;4\r\n");
+    TDeviceImport imp(*catalog);
+    EXPECT_EQ(imp.DialogAlbumLines(false), (std::vector<std::string>{"Holiday;1", "New Album...;3"}));
+
+    TDeviceImportFields f = Fields();
+    f.albumLine = "../../../outside/evil;1";
+    EXPECT_FALSE(imp.CheckImport(f, nullptr));
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_NE(messages.asked[0].text.find("cannot take photos"), std::string::npos);
+
+    const std::string catalogBefore = ReadAll(Root() + "data.mlb");
+    EXPECT_FALSE(imp.File(f, "").filed);
+    EXPECT_EQ(ReadAll(Root() + "data.mlb"), catalogBefore);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.file("outside")));
+    for (const auto& e : std::filesystem::recursive_directory_iterator(tmp.path()))
+        EXPECT_EQ(e.path().filename().string().find("evil"), std::string::npos) << e.path();
+
+    const std::string listBefore = ReadAll(Root() + "albums.pdat");
+    EXPECT_FALSE(imp.CreateAlbum("../escape"));
+    EXPECT_EQ(ReadAll(Root() + "albums.pdat"), listBefore);
+    EXPECT_FALSE(std::filesystem::exists(tmp.file("docs") + "/My Pictures/escape.col"));
+}
+
+TEST_F(DeviceImport, ExhaustedNumbersStopTheFilingBeforeAnythingIsWritten) {
+    Seed();
+    TMlb2& t = catalog->CatalogTable();
+    t.AppendRecord();
+    t.SetValue("ImgID", "2147483647");
+    ASSERT_TRUE(catalog->SaveCatalog());
+    const std::string catalogBefore = ReadAll(Root() + "data.mlb");
+    const std::string albumBefore = ReadAll(Root() + "Holiday.col");
+    TDeviceImport imp(*catalog);
+
+    // Checked before the photo file is written...
+    EXPECT_FALSE(imp.CheckTarget(tmp.file("Beach.jpg"), false));
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_NE(messages.asked[0].text.find("2147483647"), std::string::npos) << messages.asked[0].text;
+    // ...and again by the filing itself.
+    messages.asked.clear();
+    TDeviceFiled filed = imp.File(Fields(), "");
+    EXPECT_FALSE(filed.filed);
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_NE(messages.asked[0].text.find("2147483647"), std::string::npos) << messages.asked[0].text;
+    EXPECT_EQ(ReadAll(Root() + "data.mlb"), catalogBefore);
+    EXPECT_EQ(ReadAll(Root() + "Holiday.col"), albumBefore);
+}
+
+TEST_F(DeviceImport, AFileIsReplacedOnlyWhenAgreedAndNeverHoldsTwoRecords) {
+    Seed();
+    TDeviceImport imp(*catalog);
+    const std::string path = tmp.file("Beach.jpg");
+    EXPECT_TRUE(imp.CheckTarget(path, false));
+    EXPECT_TRUE(messages.asked.empty());
+
+    WriteAll(path, "an earlier photo");
+    messages.answers = {TMsgResult::No};
+    EXPECT_FALSE(imp.CheckTarget(path, false));
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_EQ(messages.asked[0].caption, "Save Photo");
+    EXPECT_EQ(messages.asked[0].buttons, TMsgButtons::YesNo);
+    EXPECT_NE(messages.asked[0].text.find(path), std::string::npos);
+    messages.answers = {TMsgResult::Yes};
+    EXPECT_TRUE(imp.CheckTarget(path, false));
+    // The "Save Photo" dialog asked already.
+    messages.asked.clear();
+    EXPECT_TRUE(imp.CheckTarget(path, true));
+    EXPECT_TRUE(messages.asked.empty());
+
+    // Once filed, the file is never taken for a second record, whatever the answers.
+    ASSERT_TRUE(imp.File(Fields("Beach"), "").filed);
+    messages.asked.clear();
+    EXPECT_FALSE(imp.CheckTarget(path, true));
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_EQ(messages.asked[0].caption, "Save Photo");
+    EXPECT_EQ(messages.asked[0].buttons, TMsgButtons::Ok);
+}
+
+TEST_F(DeviceImport, AnAlbumThatCannotBeWrittenTakesTheRecordOutAgain) {
+    Seed();
+    // An album far larger than the catalog, so a write limit between the two sizes lets
+    // data.mlb be written and the album fail, as a disk filling up in between would.
+    {
+        TMlb2 big;
+        big.Clear();
+        big.AddField("ImgID");
+        for (int i = 0; i < 4000; ++i) {
+            big.AppendRecord();
+            big.SetValue("ImgID", std::to_string(100000 + i));
+        }
+        ASSERT_TRUE(big.SaveToMLB(Root() + "Holiday.col"));
+    }
+    const std::string catalogBefore = ReadAll(Root() + "data.mlb");
+    const std::string albumBefore = ReadAll(Root() + "Holiday.col");
+    ASSERT_GT(albumBefore.size(), catalogBefore.size() + 4096);
+    TDeviceFiled filed;
+    {
+        testsupport::TWriteLimit limit(catalogBefore.size() + 2048);
+        filed = TDeviceImport(*catalog).File(Fields(), "");
+    }
+    EXPECT_FALSE(filed.filed);
+    ASSERT_EQ(messages.asked.size(), 1u);
+    EXPECT_EQ(messages.asked[0].caption, "Critical Error");
+    EXPECT_NE(messages.asked[0].text.find("was not imported"), std::string::npos) << messages.asked[0].text;
+    EXPECT_EQ(Column(Root() + "data.mlb", "ImgID"), (std::vector<std::string>{"1", "41"}));
+    EXPECT_EQ(ReadAll(Root() + "Holiday.col"), albumBefore);
+    EXPECT_FALSE(catalog->FindImage(2000));
 }
 
 }  // namespace

@@ -76,6 +76,15 @@ void ScanWhenAsked() {
     });
 }
 
+// Opens the import dialog, picks the source and scans the colour pattern; true once the preview
+// and the album list are there.
+bool OpenWithScan(TfrmCamera* cam) {
+    When("SaneSourceList", [](QWidget* dlg) { Click(dlg, "btnSelect"); });
+    ScanWhenAsked();
+    cam->show();
+    return QTest::qWaitFor([cam] { return !cam->Picture().isNull() && cam->AlbumBox()->count() == 3; }, 20000);
+}
+
 struct TCamEnv : testsupport::UiTestEnv {
     TCamEnv() {
         // A catalog whose last identifier is 41, with the albums Trips (icon 4) and Locked (icon 0).
@@ -86,6 +95,7 @@ struct TCamEnv : testsupport::UiTestEnv {
         cat.CatalogTable().AppendRecord();
         cat.CatalogTable().SetValue("ImgID", "41");
         cat.SaveCatalog();
+        cat.CreateAlbumFile("Trips");
         WriteIcons({Qt::red, Qt::blue, Qt::green, Qt::yellow, Qt::cyan});
         WriteNotFound();
         // Thumbnails are neither asked about nor saved.
@@ -273,6 +283,104 @@ private slots:
                  std::string("There is no photo to import yet. Press \"Re-Pick\" to scan or acquire one."));
         QVERIFY(!fs::exists(env.photos + "/none.jpg"));
         QCOMPARE(TableColumn(env.root + "data.mlb", "ImgID"), (QStringList{"1", "41"}));
+        cam->reject();
+    }
+
+    void photosFiledInARowWithoutTouchingTheNameKeepTheirFiles() {
+        TCamEnv env;
+        auto app = env.Start();
+        TfrmMain& main = app->Main();
+        Show(main);
+        TfrmCamera* cam = main.CameraDialog();
+        QVERIFY(OpenWithScan(cam));
+        cam->AlbumBox()->setCurrentIndex(0);  // Trips
+        cam->NameBox()->setText("Scan");
+        cam->CommentsBox()->setPlainText("k");
+        // A name without a folder is taken from My Pictures; a file already there is replaced
+        // only when the user agrees.
+        const std::string pictures = env.docs + "/My Pictures";
+        const std::string first = pictures + "/first.jpg";
+        const std::string second = pictures + "/first 2.jpg";
+        testsupport::WriteAll(first, "an older photo");
+        cam->FileNameBox()->setText("first.jpg");
+        env.messages.asked.clear();
+        env.messages.answers = {TMsgResult::No};
+        cam->ImportButton()->click();
+        QCOMPARE(cam->FileNameBox()->text(), QString::fromStdString(first));
+        QCOMPARE(env.messages.asked.size(), size_t(1));
+        QCOMPARE(env.messages.asked[0].caption, std::string("Save Photo"));
+        QCOMPARE(env.messages.asked[0].buttons, TMsgButtons::YesNo);
+        QCOMPARE(ReadAll(first), std::string("an older photo"));
+        QCOMPARE(TableColumn(env.root + "data.mlb", "ImgID"), (QStringList{"1", "41"}));
+
+        // Yes: filed. "Another?" Yes scans again; the "Save Photo" dialog, opened on the fresh
+        // name, is cancelled, and Import files the second photo under that fresh name.
+        auto importing = testsupport::WhenShown<TfrmImportingImgCam>([](TfrmImportingImgCam& d) {
+            QTRY_VERIFY(d.OkButton()->isEnabled());
+            d.OkButton()->click();
+        });
+        env.messages.asked.clear();
+        env.messages.answers = {TMsgResult::Yes, TMsgResult::Yes};
+        env.messages.paths = {""};
+        ScanWhenAsked();
+        cam->ImportButton()->click();
+        QVERIFY(*importing);
+        QCOMPARE(env.messages.asked.size(), size_t(3));
+        QCOMPARE(env.messages.asked[1].caption, std::string("Another?"));
+        QCOMPARE(env.messages.asked[2].kind, std::string("save"));
+        QCOMPARE(env.messages.asked[2].text, second);
+        QCOMPARE(cam->FileNameBox()->text(), QString::fromStdString(second));
+
+        auto again = testsupport::WhenShown<TfrmImportingImgCam>([](TfrmImportingImgCam& d) {
+            QTRY_VERIFY(d.OkButton()->isEnabled());
+            d.OkButton()->click();
+        });
+        env.messages.asked.clear();
+        env.messages.answers = {TMsgResult::No};
+        cam->ImportButton()->click();
+        QVERIFY(*again);
+        QTRY_VERIFY(!cam->isVisible());
+        QCOMPARE(env.messages.asked.size(), size_t(1));  // only "Another?"
+        // Two files, two records, two paths; the box proposes the next name for next time.
+        QCOMPARE(TableColumn(env.root + "data.mlb", "ImgID"), (QStringList{"1", "41", "2000", "2001"}));
+        QCOMPARE(TableColumn(env.root + "data.mlb", "ImgPath").mid(2),
+                 (QStringList{QString::fromStdString(first), QString::fromStdString(second)}));
+        QImage a, b;
+        std::string why;
+        QVERIFY(imaging::LoadJpeg(first, a, why));
+        QVERIFY(imaging::LoadJpeg(second, b, why));
+        QCOMPARE(cam->FileNameBox()->text(), QString::fromStdString(pictures + "/first 3.jpg"));
+    }
+
+    void aCatalogOutOfNumbersStopsTheImportBeforeAnythingIsWritten() {
+        TCamEnv env;
+        {
+            testsupport::ScriptedMessages quiet;
+            TCatalog cat(env.store, quiet, env.docs, env.install);
+            cat.OpenCatalog();
+            cat.CatalogTable().AppendRecord();
+            cat.CatalogTable().SetValue("ImgID", "2147483647");
+            cat.SaveCatalog();
+        }
+        const std::string catalogBefore = ReadAll(env.root + "data.mlb");
+        const std::string albumBefore = ReadAll(env.root + "Trips.col");
+        auto app = env.Start();
+        TfrmMain& main = app->Main();
+        Show(main);
+        TfrmCamera* cam = main.CameraDialog();
+        QVERIFY(OpenWithScan(cam));
+        cam->AlbumBox()->setCurrentIndex(0);
+        cam->FileNameBox()->setText(QString::fromStdString(env.photos + "/last.jpg"));
+        cam->NameBox()->setText("Last");
+        cam->CommentsBox()->setPlainText("k");
+        env.messages.asked.clear();
+        cam->ImportButton()->click();
+        QCOMPARE(env.messages.asked.size(), size_t(1));
+        QVERIFY2(env.messages.asked[0].text.find("2147483647") != std::string::npos, env.messages.asked[0].text.c_str());
+        QVERIFY(!cam->ImportingDialog()->isVisible());
+        QVERIFY(!fs::exists(env.photos + "/last.jpg"));
+        QCOMPARE(ReadAll(env.root + "data.mlb"), catalogBefore);
+        QCOMPARE(ReadAll(env.root + "Trips.col"), albumBefore);
         cam->reject();
     }
 };

@@ -193,6 +193,27 @@ private slots:
         QCOMPARE(mode, QFileDialog::AcceptSave);
     }
 
+    void saveDialogAddsTheExtensionBeforeAskingToReplace() {
+        testsupport::TempDir dir;
+        const std::string existing = dir.file("scan.jpg");
+        testsupport::WriteAll(existing, "jpeg");
+        TQtMessages m;
+        QString asked;
+        WhenShown<QFileDialog>([&](QFileDialog* d) {
+            // The user types the name without its extension; the file with it exists.
+            d->selectFile("scan");
+            QTimer::singleShot(0, [&asked] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    asked = box->text();
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
+            static_cast<QDialog*>(d)->accept();
+        });
+        QCOMPARE(m.SaveFileNameWithSuffix("Save Photo", dir.str(), "JPEG Image (*.jpg)", "jpg"), existing);
+        QVERIFY2(asked.contains("scan.jpg"), qPrintable(asked));
+    }
+
     void folderDialogReturnsAFolder() {
         testsupport::TempDir dir;
         std::filesystem::create_directories(dir.path() / "Photos");

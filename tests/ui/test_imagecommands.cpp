@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QMessageBox>
 #include <QStandardPaths>
 #include <QToolButton>
 
@@ -40,6 +41,7 @@
 #include "frmMainU.h"
 #include "frmPrefs2U.h"
 #include "frmSetWallU.h"
+#include "TQtMessages.h"
 #include "frmShowU.h"
 #include "frmSlideSettingsU.h"
 
@@ -156,6 +158,9 @@ private slots:
     void printKeepsProportionsAndOrientation();
     void printWithoutPrinterSaysSo();
     void editorChangesArePickedUpFromTheRightList();
+    void editorAfterFullScreenShowsTheEditedPhoto();
+    void slideshowArrowsReachTheShowAndErrorsStayOverIt();
+    void editorGetsTheFileNameAsItsBytes();
 };
 
 void TestImageCommands::fullScreenShowsThePictureAndTheTipOnce() {
@@ -389,6 +394,10 @@ void TestImageCommands::wallpaperThroughEachDesktopTool() {
     TfrmMain& w = app->Main();
     TImageCommands& ic = w.ImageCommands();
     ic.userName = [] { return std::string("anna"); };
+    // By default the application's data folder.
+    QCOMPARE(ic.dataFolder(), QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+    ic.dataFolder = [&env] { return env.dir.file("data/Lumavell2"); };
+    // The working directory is where the user last looked at photos: nothing goes there.
     const std::string cwd = env.dir.file("cwd");
     fs::create_directories(cwd);
     fs::current_path(cwd);
@@ -399,7 +408,7 @@ void TestImageCommands::wallpaperThroughEachDesktopTool() {
     StandIn(tools, "feh", log);
     TEnvVar path("PATH", QByteArray::fromStdString(tools));
     w.SelectRow(0);
-    const std::string file = cwd + "/anna's Wallpaper.bmp";
+    const std::string file = env.dir.file("data/Lumavell2") + "/anna's Wallpaper.bmp";
 
     struct Case {
         const char* desktop;
@@ -446,23 +455,7 @@ void TestImageCommands::wallpaperThroughEachDesktopTool() {
     // The dialog keeps the last choice.
     QVERIFY(ic.SetWall().StretchedButton()->isChecked());
 
-    // A working directory that is gone (nobody can write there): the per-user data folder.
-    const std::string gone = env.dir.file("gone");
-    fs::create_directories(gone);
-    fs::current_path(gone);
-    fs::remove(gone);
-    ic.dataFolder = [&env] { return env.dir.file("data/Lumavell2"); };
-    {
-        fs::remove(log);
-        TEnvVar desktop("XDG_CURRENT_DESKTOP", "GNOME");
-        auto shown = WhenShown<TfrmSetWall>([](TfrmSetWall& d) { d.OkButton()->click(); });
-        w.Command("SetAsWallpaper")->trigger();
-        QCOMPARE(ic.WallpaperPath(), env.dir.file("data/Lumavell2") + "/anna's Wallpaper.bmp");
-        QVERIFY(fs::exists(ic.WallpaperPath()));
-        QCOMPARE(env.store.ReadString(viewer::kDesktopSection, "Wallpaper", ""), ic.WallpaperPath());
-        QVERIFY(fs::exists(log));
-    }
-    fs::current_path(cwd);
+    QVERIFY(fs::is_empty(cwd));
 
     // No tool for this desktop: the user is told where the picture is.
     TEnvVar desktop("XDG_CURRENT_DESKTOP", "LXDE");
@@ -654,6 +647,96 @@ void TestImageCommands::editorChangesArePickedUpFromTheRightList() {
     QVERIFY(env.Told("Edit Image", "The image editor \"/nonexistent/paint\" could not be started."));
     QCOMPARE(w.SelectedRow(), 1);
     QVERIFY(w.TitleLabel()->text().startsWith("Other"));
+}
+
+void TestImageCommands::editorAfterFullScreenShowsTheEditedPhoto() {
+    TEnv env;
+    const std::string photo = env.Jpeg("photo.jpg", 320, 240, Qt::red);
+    const std::string edited = env.Jpeg("edited.jpg", 320, 240, Qt::blue);
+    const std::string other = env.Jpeg("other.jpg", 320, 240, Qt::green);
+    QVERIFY(env.WriteCatalog({{"Holiday;0", {{"Other", other, ""}, {"Photo", photo, ""}}}}));
+    const std::string log = env.dir.file("editor.log");
+    const std::string editor = StandIn(env.dir.file("bin"), "editor", log, "cp '" + edited + "' \"$1\"\n");
+    auto app = env.Open();
+    TfrmMain& w = app->Main();
+    app->Prefs().ImageEditorBox()->setText(QString::fromStdString(editor));
+    w.SelectRow(1);
+    bool opened = false;
+    WhenOpen<TfrmFull>([](TfrmFull&) {}, &opened);
+    w.Command("ViewFullScreen")->trigger();
+    QVERIFY(opened);
+    QCOMPARE(w.SelectedRow(), -1);
+    QVERIFY(Near(Pixel(w.ViewerModel().Picture(), 160, 120), Qt::red));
+
+    w.Command("EditImage1")->trigger();
+    QCOMPARE(testsupport::ReadAll(log), photo + "\n----\n");
+    // The pane shows the edited photo, and Copy hands on its pixels, not the old ones.
+    QCOMPARE(w.SelectedRow(), 1);
+    QVERIFY(w.TitleLabel()->text().startsWith("Photo"));
+    QVERIFY(Near(Pixel(w.ViewerModel().Picture(), 160, 120), Qt::blue));
+    w.Command("CopyImg")->trigger();
+    QVERIFY(Near(Pixel(QGuiApplication::clipboard()->image(), 160, 120), Qt::blue));
+}
+
+void TestImageCommands::slideshowArrowsReachTheShowAndErrorsStayOverIt() {
+    TEnv env;
+    const std::string a = env.Jpeg("a.jpg", 320, 240, Qt::red);
+    const std::string b = env.Jpeg("b.jpg", 320, 240, Qt::green);
+    const std::string bad = env.photos + "/bad.jpg";
+    testsupport::WriteAll(bad, "this is no JPEG");
+    QWidget owner;
+    owner.show();
+    TQtMessages messages(&owner);
+    TfrmShow show(messages, &owner);
+    show.Prepare({a, b, bad}, 0, false, viewer::TSlideLoop::Continuous, false);
+    QWidget* boxParent = nullptr;
+    bool opened = false;
+    WhenOpen<TfrmShow>(
+        [&](TfrmShow& s) {
+            TEnv::Flush();
+            QCOMPARE(s.ShownPath(), a);
+            // The close button has the keyboard focus: the arrows still step.
+            s.PictureMouseMove(s.width() - 1, 0);
+            s.CloseButton()->setFocus();
+            QTest::keyClick(s.CloseButton(), Qt::Key_Right);
+            QCOMPARE(s.ShownPath(), b);
+            QTest::keyClick(s.CloseButton(), Qt::Key_Left);
+            QCOMPARE(s.ShownPath(), a);
+            // A photo that cannot be read: the message belongs to the show, not to the window
+            // behind it.
+            QTimer::singleShot(0, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    boxParent = box->parentWidget();
+                    box->button(QMessageBox::Ok)->click();
+                }
+            });
+            QTest::keyClick(&s, Qt::Key_Left);
+            QCOMPARE(boxParent, static_cast<QWidget*>(&s));
+            QCOMPARE(s.ShownPath(), a);
+            QCOMPARE(messages.Parent(), &owner);
+        },
+        &opened);
+    show.exec();
+    QVERIFY(opened);
+}
+
+void TestImageCommands::editorGetsTheFileNameAsItsBytes() {
+    TEnv env;
+    // A Latin-1 "café.jpg": the byte E9 alone is no UTF-8.
+    const std::string photo = env.Jpeg("caf\xe9.jpg", 320, 240, Qt::red);
+    const std::string edited = env.Jpeg("edited.jpg", 320, 240, Qt::blue);
+    QVERIFY(env.WriteCatalog({{"Holiday;0", {{"Cafe", photo, ""}}}}));
+    const std::string log = env.dir.file("editor.log");
+    const std::string editor = StandIn(env.dir.file("bin"), "editor", log, "cp '" + edited + "' \"$1\"\n");
+    auto app = env.Open();
+    TfrmMain& w = app->Main();
+    app->Prefs().ImageEditorBox()->setText(QString::fromStdString(editor));
+    w.SelectRow(0);
+    QVERIFY(Near(Pixel(w.ViewerModel().Picture(), 160, 120), Qt::red));
+    w.Command("EditImage1")->trigger();
+    QCOMPARE(testsupport::ReadAll(log), photo + "\n----\n");
+    QVERIFY(Near(Pixel(w.ViewerModel().Picture(), 160, 120), Qt::blue));
+    QVERIFY2(env.messages.asked.empty(), qPrintable(env.Boxes()));
 }
 
 QTEST_MAIN(TestImageCommands)

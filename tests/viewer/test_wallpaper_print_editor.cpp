@@ -43,7 +43,7 @@ TEST(Wallpaper, ValuesGoToTheDesktopSection) {
     EXPECT_EQ(store.ReadString("Images", "Wallpaper", "none"), "none");
 }
 
-TEST(Wallpaper, Bitmap32RoundTripsAndFallsBackWhenTheFolderIsReadOnly) {
+TEST(Wallpaper, Bitmap32RoundTrips) {
     QImage pic(3, 2, QImage::Format_RGB32);
     pic.setPixel(0, 0, qRgb(255, 0, 0));
     pic.setPixel(1, 0, qRgb(0, 255, 0));
@@ -70,11 +70,6 @@ TEST(Wallpaper, Bitmap32RoundTripsAndFallsBackWhenTheFolderIsReadOnly) {
         for (int x = 0; x < 3; ++x) EXPECT_EQ(back.pixel(x, y) & 0xFFFFFF, pic.pixel(x, y) & 0xFFFFFF);
     EXPECT_TRUE(EncodeBmp32(QImage()).empty());
 
-    const std::string ro = dir.file("readonly");
-    ASSERT_EQ(mkdir(ro.c_str(), 0555), 0);
-    const bool root = access(ro.c_str(), W_OK) == 0;  // root writes anywhere
-    EXPECT_EQ(WallpaperFolder(ro, dir.file("data")), root ? ro : dir.file("data"));
-    EXPECT_EQ(WallpaperFolder(dir.str(), dir.file("data")), dir.str());
 }
 
 // Records the commands instead of running them; programs in `installed` are found.
@@ -181,6 +176,31 @@ TEST(Wallpaper, EachDesktopGetsItsOwnPlacement) {
         r.fail = true;  // the tool ran but failed
         EXPECT_FALSE(ApplyWallpaper(p, TWallpaperPosition::Stretched, "GNOME", ":0", r).applied);
     }
+}
+
+TEST(Wallpaper, FileNamesThatAreNotUtf8KeepTheirBytes) {
+    // A Latin-1 "café" folder: the byte E9 alone is no UTF-8.
+    const std::string p = "/w/caf\xe9/anna's Wallpaper.bmp";
+    TRecordingRunner r;
+    r.installed["gsettings"] = "/bin/gsettings";
+    ApplyWallpaper(p, TWallpaperPosition::Tiled, "GNOME", ":0", r);
+    ASSERT_FALSE(r.ran.empty());
+    EXPECT_EQ(r.ran[0].args[3], "'file:///w/caf%E9/anna\\'s%20Wallpaper.bmp'");
+    TRecordingRunner mate;
+    mate.installed["gsettings"] = "/bin/gsettings";
+    ApplyWallpaper(p, TWallpaperPosition::Tiled, "MATE", "", mate);
+    ASSERT_FALSE(mate.ran.empty());
+    EXPECT_EQ(mate.ran[0].args[3], "'/w/caf\xe9/anna\\'s Wallpaper.bmp'");
+
+    // The runner the program uses hands the bytes on unchanged.
+    testsupport::TempDir dir;
+    const std::string log = dir.file("args");
+    const std::string tool = dir.file("tool");
+    testsupport::WriteAll(tool, "#!/bin/sh\nprintf '%s' \"$1\" > '" + log + "'\n");
+    ASSERT_EQ(chmod(tool.c_str(), 0755), 0);
+    TProcessRunner runner;
+    EXPECT_TRUE(runner.Run({tool, {p}}, nullptr));
+    EXPECT_EQ(testsupport::ReadAll(log), p);
 }
 
 TEST(PrintLayout, OrientationAndProportions) {

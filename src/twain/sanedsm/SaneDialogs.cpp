@@ -1,8 +1,10 @@
 #include "SaneDialogs.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -70,6 +73,39 @@ bool RunSourceList(const std::vector<TDeviceInfo>& devices, const std::string& c
 
 // The preview picture with the scan area the user drags out on it (kept as fractions of the
 // bed, so it stays right when the picture changes size).
+std::vector<TDeviceInfo> LookForDevices() {
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app || QThread::currentThread() != app->thread()) return ListDevices();
+    QWidget looking(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    looking.setObjectName("SaneLooking");
+    looking.setWindowTitle("Scanners and Cameras");
+    looking.setAccessibleName("Scanners and Cameras");
+    looking.setWindowModality(Qt::ApplicationModal);
+    auto* text = new QLabel("Looking for scanners and cameras...", &looking);
+    text->setObjectName("lblLooking");
+    auto* busy = new QProgressBar(&looking);
+    busy->setRange(0, 0);
+    busy->setAccessibleName("Looking for scanners and cameras");
+    auto* box = new QVBoxLayout(&looking);
+    box->addWidget(text);
+    box->addWidget(busy);
+    looking.show();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+
+    std::vector<TDeviceInfo> devices;
+    QEventLoop loop;
+    // The loop ends on the worker's word only (the window cannot close it early), so the
+    // worker is always done when it is joined.
+    std::thread worker([&devices, &loop] {
+        devices = ListDevices();
+        QMetaObject::invokeMethod(&loop, [&loop] { loop.quit(); }, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker.join();
+    QApplication::restoreOverrideCursor();
+    return devices;
+}
+
 class TPreviewArea : public QWidget {
 public:
     explicit TPreviewArea(QWidget* parent) : QWidget(parent) {
@@ -223,6 +259,10 @@ TSourceDialog::TSourceDialog(TSaneDevice& device, const std::string& title,
     btnScan->setDefault(true);
     btnCancel = new QPushButton("Cancel", this);
     btnCancel->setObjectName("btnCancel");
+    // Enter always scans: no other button becomes the default by having the focus (after
+    // "Preview" the focus falls to "Cancel" while the preview runs).
+    btnPreview->setAutoDefault(false);
+    btnCancel->setAutoDefault(false);
     buttons->addWidget(btnScan);
     buttons->addWidget(btnCancel);
     right->addLayout(buttons);
@@ -312,6 +352,7 @@ void TSourceDialog::StartPreview() {
 
 void TSourceDialog::RunWorker(TScanSettings settings, bool preview) {
     SetBusy(true);
+    stopped_ = false;
     device_.ClearCancel();
     worker_ = std::thread([this, settings, preview] {
         // The pages travel in a holder that releases whatever is still in it, so a result that
@@ -330,6 +371,12 @@ void TSourceDialog::RunWorker(TScanSettings settings, bool preview) {
 void TSourceDialog::Finished(TScanEnd end, std::vector<TPage> pages, bool preview) {
     if (worker_.joinable()) worker_.join();
     SetBusy(false);
+    if (stopped_) {
+        // "Cancel" came after the scan had ended but before its result arrived here.
+        for (TPage& p : pages) std::free(p.dib);
+        prgScan->setValue(0);
+        return;
+    }
     prgScan->setValue(end == TScanEnd::Done ? 1000 : 0);
     if (end == TScanEnd::Cancelled) {
         lblStatus->setText("The scan was cancelled.");
@@ -354,6 +401,7 @@ void TSourceDialog::Finished(TScanEnd end, std::vector<TPage> pages, bool previe
 
 void TSourceDialog::StopScan() {
     if (!worker_.joinable()) return;
+    stopped_ = true;
     device_.Cancel();
     worker_.join();
     SetBusy(false);

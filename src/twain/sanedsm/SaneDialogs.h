@@ -28,6 +28,11 @@ namespace sanedsm {
 // chosen set when the user picked one.
 bool RunSourceList(const std::vector<TDeviceInfo>& devices, const std::string& current, std::string& chosen);
 
+// The devices SANE finds. Probing every backend takes seconds, so with a window on screen it
+// runs on a worker thread while a small application-modal window says "Looking for scanners and
+// cameras..." and the busy cursor shows; the window's thread keeps painting.
+std::vector<TDeviceInfo> LookForDevices();
+
 class TPreviewArea;
 
 class TSourceDialog : public QDialog {
@@ -61,6 +66,9 @@ private:
     std::function<void()> closeRequested_;
     std::thread worker_;
     std::atomic<int> progress_{0};
+    // The running scan was stopped by the user: its result, even one that was finished before
+    // the stop was seen, is not delivered.
+    bool stopped_ = false;
 
     QLabel* lblDevice = nullptr;
     QComboBox* cmbMode = nullptr;

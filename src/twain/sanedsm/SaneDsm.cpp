@@ -142,17 +142,23 @@ TW_UINT16 OpenSource(TW_IDENTITY* id) {
         chosen = stored;
         found = true;
     }
-    if (!found) {
-        g.devices = ListDevices();
+    // The devices listed moments ago (the source list, the engine's look-ups) are tried before
+    // SANE is asked to probe every backend again; a list in which no device opens is renewed.
+    const auto openFirst = [&] {
         devices = g.devices;
         for (const TDeviceInfo& d : devices) {
             if (!wanted.empty() && d.model.compare(0, 33, wanted) != 0) continue;
             if (device->Open(d.name)) {
                 chosen = d;
                 found = true;
-                break;
+                return;
             }
         }
+    };
+    if (!found && !g.devices.empty()) openFirst();
+    if (!found) {
+        g.devices = LookForDevices();
+        openFirst();
     }
     if (!found) return Fail(TWCC_NODS);
     if (id) FillIdentity(*id, chosen);
@@ -280,7 +286,7 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(pTW_IDENTI
         switch (msg) {
         case MSG_USERSELECT: {
             if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return Fail(TWCC_BUMMER);
-            g.devices = ListDevices();
+            g.devices = LookForDevices();
             std::string chosen;
             if (!RunSourceList(g.devices, StoredDefault().name, chosen)) return TWRC_CANCEL;
             for (const TDeviceInfo& d : g.devices)
@@ -295,7 +301,7 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(pTW_IDENTI
         case MSG_GETNEXT: {
             if (!id) return Fail(TWCC_BADVALUE);
             if (msg != MSG_GETNEXT) {
-                g.devices = ListDevices();
+                g.devices = LookForDevices();
                 g.nextDevice = 0;
             }
             if (msg == MSG_GETDEFAULT) {
@@ -332,4 +338,13 @@ extern "C" __attribute__((visibility("default"))) TW_UINT16 DSM_Entry(pTW_IDENTI
 extern "C" __attribute__((visibility("default"))) int SaneDsm_SetOption(const char* name, const char* value) {
     if (!g.device || !name || !value) return 0;
     return g.device->SetOption(name, value) ? 1 : 0;
+}
+
+// For tests: how many device listings this library made, and how many of them on the
+// application's window thread.
+extern "C" __attribute__((visibility("default"))) void SaneDsm_ListingCounts(int* all, int* onWindowThread) {
+    int a = 0, w = 0;
+    sanedsm::ListingCounts(a, w);
+    if (all) *all = a;
+    if (onWindowThread) *onWindowThread = w;
 }

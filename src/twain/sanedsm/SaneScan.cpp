@@ -1,6 +1,10 @@
 #include "SaneScan.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -132,7 +136,20 @@ void* FramesToDib(const std::vector<TFrame>& frames, std::size_t& size) {
     return block;
 }
 
+namespace {
+std::atomic<int> listings{0};
+std::atomic<int> windowThreadListings{0};
+}  // namespace
+
+void ListingCounts(int& all, int& onWindowThread) {
+    all = listings.load();
+    onWindowThread = windowThreadListings.load();
+}
+
 std::vector<TDeviceInfo> ListDevices() {
+    ++listings;
+    if (QCoreApplication* app = QCoreApplication::instance(); app && QThread::currentThread() == app->thread())
+        ++windowThreadListings;
     std::vector<TDeviceInfo> out;
     const SANE_Device** list = nullptr;
     if (sane_get_devices(&list, SANE_FALSE) != SANE_STATUS_GOOD || !list) return out;

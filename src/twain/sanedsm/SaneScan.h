@@ -21,6 +21,8 @@ struct TDeviceInfo {
 
 // All devices SANE finds (local and network). Needs sane_init.
 std::vector<TDeviceInfo> ListDevices();
+// How many times ListDevices ran, and how many of those on the application's window thread.
+void ListingCounts(int& all, int& onWindowThread);
 
 // The settings a scan uses; empty / 0 leave the device's own value.
 struct TScanSettings {

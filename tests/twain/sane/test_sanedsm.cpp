@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "ScriptedMessages.h"
 #include "TTwainQtHost.h"
@@ -77,6 +78,36 @@ void Choose(QWidget* dlg, const char* combo, const QString& text) {
     QVERIFY2(i >= 0, qPrintable(text));
     c->setCurrentIndex(i);
 }
+
+// Device listings made by the source manager so far: all, and those on the window thread.
+std::pair<int, int> Listings() {
+    void* lib = dlopen(SANE_DSM_PATH, RTLD_NOW | RTLD_NOLOAD);
+    if (!lib) return {-1, -1};
+    auto fn = reinterpret_cast<void (*)(int*, int*)>(dlsym(lib, "SaneDsm_ListingCounts"));
+    int all = -1, onWindowThread = -1;
+    if (fn) fn(&all, &onWindowThread);
+    dlclose(lib);
+    return {all, onWindowThread};
+}
+
+// Presses "Cancel" at the moment a finished scan's result reaches the dialog, before the dialog
+// has handled it: the user's click and the scan's end cross.
+class TCancelAsResultArrives : public QObject {
+public:
+    explicit TCancelAsResultArrives(QWidget* dialog) : QObject(dialog), dialog_(dialog) {}
+    bool fired = false;
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (!fired && o == dialog_ && e->type() == QEvent::MetaCall) {
+            fired = true;
+            dialog_->removeEventFilter(this);
+            dialog_->findChild<QPushButton*>("btnCancel")->click();
+        }
+        return false;
+    }
+
+private:
+    QWidget* dialog_;
+};
 
 TWAIN_BITMAPINFOHEADER Header(TWAIN_HIMAGE image) {
     TWAIN_BITMAPINFOHEADER h{};
@@ -142,6 +173,50 @@ private slots:
         });
         QVERIFY(!TWAIN_SelectImageSource(nullptr));
         QVERIFY(ReadAll(dir.file("config/lumavell2/twain-source")).rfind("test:1\n", 0) == 0);
+    }
+
+    void enterScansAfterPreviewAndDevicesAreListedOffTheWindowThread() {
+        const auto before = Listings();
+        When("SaneSourceList", [](QWidget* dlg) { Click(dlg, "btnSelect"); });
+        QVERIFY(TWAIN_SelectImageSource(nullptr));
+        When("SaneSourceDialog", [](QWidget* dlg) {
+            Choose(dlg, "cmbResolution", "75 dpi");
+            auto* preview = dlg->findChild<QPushButton*>("btnPreview");
+            preview->setFocus();
+            preview->click();
+            QTRY_VERIFY_WITH_TIMEOUT(preview->isEnabled(), 20000);
+            // Enter scans, wherever the focus fell while the preview ran.
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus ? focus : dlg, Qt::Key_Return);
+        });
+        TWAIN_HIMAGE image = TWAIN_Acquire(nullptr, 0);
+        QVERIFY(image);
+        QCOMPARE(TWAIN_ImageWidth(image), 590);
+        const auto after = Listings();
+        QVERIFY(before.first >= 0);
+        // The source list looked for devices once, away from the window's thread; opening the
+        // chosen source did not look again.
+        QCOMPARE(after.first - before.first, 1);
+        QCOMPARE(after.second, before.second);
+    }
+
+    void cancelAsTheScanEndsDeliversNothing() {
+        bool fired = false;
+        When("SaneSourceDialog", [&fired](QWidget* dlg) {
+            Choose(dlg, "cmbResolution", "75 dpi");
+            auto* cancelAtEnd = new TCancelAsResultArrives(dlg);
+            dlg->installEventFilter(cancelAtEnd);
+            Click(dlg, "btnScan");
+            QTRY_VERIFY_WITH_TIMEOUT(cancelAtEnd->fired, 20000);
+            fired = true;
+            // The scan did not arrive: the dialog is still up, and closing it ends with no image.
+            QVERIFY(dlg->isVisible());
+            QVERIFY(dlg->findChild<QPushButton*>("btnScan")->isEnabled());
+            Click(dlg, "btnCancel");
+        });
+        QVERIFY(!TWAIN_Acquire(nullptr, 0));
+        QVERIFY(fired);
+        QCOMPARE(TWAIN_ImageCount(), 0);
     }
 
     void colourScanAtThreeHundredDpi() {
