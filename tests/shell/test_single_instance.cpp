@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QProcess>
-#include <QThread>
 
 #include <csignal>
 #include <filesystem>
@@ -26,16 +25,14 @@ void App() {
     if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
 }
 
-// Starts a probe that is to become the running copy and waits for it to say so.
+// Starts a probe that is to become the running copy and waits for it to say so (or to end).
 bool StartRunning(QProcess& p, const std::string& socket, const std::string& out) {
     p.start(LUMAVELL_PROBE, {QString::fromStdString(socket), QString::fromStdString(out)});
-    if (!p.waitForStarted(5000)) return false;
-    for (int i = 0; i < 50; ++i) {
-        if (p.waitForReadyRead(200) || p.bytesAvailable() > 0)
-            return p.readAllStandardOutput().contains("ready");
-        if (p.state() == QProcess::NotRunning) return false;
+    if (!p.waitForStarted(-1)) return false;
+    while (!p.canReadLine()) {
+        if (!p.waitForReadyRead(-1)) return false;  // ended
     }
-    return false;
+    return p.readLine().startsWith("ready");
 }
 
 // Runs a second start with these arguments from folder; its exit code.
@@ -43,20 +40,16 @@ int SecondStart(const std::string& socket, const std::string& out, const QString
     QProcess p;
     p.setWorkingDirectory(QString::fromStdString(folder));
     p.start(LUMAVELL_PROBE, QStringList{QString::fromStdString(socket), QString::fromStdString(out)} + args);
-    if (!p.waitForFinished(15000)) {
-        p.kill();
-        return -1;
-    }
+    if (!p.waitForFinished(-1)) return -1;
     return p.exitCode();
 }
 
-bool WaitForLines(const std::string& file, int lines) {
-    for (int i = 0; i < 100; ++i) {
-        const std::string text = ReadAll(file);
-        if (std::count(text.begin(), text.end(), '\n') >= lines) return true;
-        QThread::msleep(50);
+// Waits until the running copy says it has written the next handed command line.
+bool WaitForHanded(QProcess& running) {
+    while (!running.canReadLine()) {
+        if (!running.waitForReadyRead(-1)) return false;  // ended
     }
-    return false;
+    return running.readLine().startsWith("handed");
 }
 
 }  // namespace
@@ -97,19 +90,19 @@ TEST(SingleInstance, SecondStartHandsOverAndStaleLockIsTakenOver) {
     QProcess first;
     ASSERT_TRUE(StartRunning(first, socket, out));
     EXPECT_EQ(SecondStart(socket, out, {"/ALBUM", "Trip.xal"}, dir.file("here")), 0);
-    ASSERT_TRUE(WaitForLines(out, 1));
+    ASSERT_TRUE(WaitForHanded(first));
     EXPECT_EQ(ReadAll(out), dir.file("here") + "|/ALBUM|Trip.xal\n");
 
     // The running copy dies without cleaning up: its lock file and socket stay behind.
     ::kill(pid_t(first.processId()), SIGKILL);
-    first.waitForFinished(5000);
+    first.waitForFinished(-1);
     EXPECT_TRUE(fs::exists(socket + ".lock"));
     QProcess next;
     ASSERT_TRUE(StartRunning(next, socket, out));
     EXPECT_EQ(SecondStart(socket, out, {"/OPENCOL", "/x/Holiday.col"}, dir.str()), 0);
-    ASSERT_TRUE(WaitForLines(out, 2));
+    ASSERT_TRUE(WaitForHanded(next));
     EXPECT_EQ(SecondStart(socket, out, {"quit"}, dir.str()), 0);
-    EXPECT_TRUE(next.waitForFinished(10000));
+    EXPECT_TRUE(next.waitForFinished(-1));
     EXPECT_EQ(next.exitCode(), 0);
     EXPECT_EQ(ReadAll(out), dir.file("here") + "|/ALBUM|Trip.xal\n" + dir.str() + "|/OPENCOL|/x/Holiday.col\n" +
                                 dir.str() + "|quit\n");
@@ -118,5 +111,5 @@ TEST(SingleInstance, SecondStartHandsOverAndStaleLockIsTakenOver) {
     QProcess alone;
     ASSERT_TRUE(StartRunning(alone, socket, out));
     alone.kill();
-    alone.waitForFinished(5000);
+    alone.waitForFinished(-1);
 }

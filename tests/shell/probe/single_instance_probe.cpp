@@ -2,7 +2,8 @@
 //   single_instance_probe SOCKET OUTFILE [ARGS...]
 // Hands ARGS to a running probe and exits 0; or becomes the running probe, prints "ready", and
 // appends every command line handed to it to OUTFILE (the working folder, then the arguments,
-// separated by "|", one line each) until it is handed "quit".
+// separated by "|", one line each), printing "handed" after each, until it is handed "quit".
+// A hand-over waits as long as it takes: the tests wait on these answers, not on a clock.
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -18,13 +19,15 @@ int main(int argc, char** argv) {
     const std::string out = argv[2];
     std::vector<std::string> args(argv + 3, argv + argc);
     TSingleInstance single(argv[1]);
-    if (single.HandOver(args, 3000)) return 0;
+    if (single.HandOver(args, 24 * 3600 * 1000)) return 0;
     if (!single.Listen([out](std::vector<std::string> handed, std::string folder) {
             std::ofstream f(out, std::ios::app);
             f << folder;
             for (const std::string& a : handed) f << "|" << a;
             f << "\n";
             f.close();
+            std::printf("handed\n");
+            std::fflush(stdout);
             if (!handed.empty() && handed[0] == "quit") QCoreApplication::quit();
         }))
         return 3;
