@@ -164,10 +164,17 @@ public:
     // row before it is filed. Does nothing while the list shows the waiting rows.
     TImportAdd AddAll(const std::string& albumLine, const std::function<void(int)>& selectRow = {});
 
+    // Photo files from anywhere (dropped from a file manager) into the open album named by
+    // albumLine, in the given order, with the checks and messages of "Add To >>". Paths that are
+    // not photo files by MatchesMask are passed over; with none left nothing happens.
+    TImportAdd AddFiles(const std::vector<std::string>& paths, const std::string& albumLine);
+
 private:
     bool NoAlbum(const std::string& albumLine);
     // Files one photo; false (after a message) when the catalog's last ImgID is not a number.
     bool FileOne(int row, const std::string& albumName, const std::string& credit, TImportAdd& out);
+    bool FilePhoto(const std::string& path, const std::string& name, const std::string& albumName,
+                   const std::string& credit, TImportAdd& out);
     void Finish(TImportAdd& out) const;
 
     TCatalog& catalog_;
