@@ -35,7 +35,7 @@ TfrmShortcuts::TfrmShortcuts(TfrmMain& main) : QDialog(&main), main_(main) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(lstKeys, 1);
     layout->addWidget(buttons);
-    resize(460, 560);
+    resize(460, 700);
     Fill();
 }
 
