@@ -376,7 +376,11 @@ bool TFolderImport::NoAlbum(const std::string& albumLine) {
 
 bool TFolderImport::AddOne(int row, const std::string& albumName, const std::string& credit, TImportAdd& out) {
     const std::string& name = names_[size_t(row)];
-    const std::string path = folder_ + "/" + name;
+    return FilePhoto(folder_ + "/" + name, name, albumName, credit, out);
+}
+
+bool TFolderImport::FilePhoto(const std::string& path, const std::string& name, const std::string& albumName,
+                              const std::string& credit, TImportAdd& out) {
     TMlb2& cat = catalog_.CatalogTable();
     // The new identifier continues from the last record's; a last record whose ImgID is not a
     // number stops the add before anything is written.
@@ -448,6 +452,29 @@ TImportAdd TFolderImport::AddTo(int row, const std::string& albumLine) {
     const std::string credit = ImportCredit(platform_.UserName());
     const std::string albumName = TCatalog::AlbumEntryName(albumLine);
     if (!AddOne(row, albumName, credit, out) || !SaveAdded(albumName, out)) return out;
+    Finish(out);
+    return out;
+}
+
+TImportAdd TFolderImport::AddFiles(const std::vector<std::string>& paths, const std::string& albumLine) {
+    TImportAdd out;
+    std::vector<std::string> photos;
+    for (const std::string& path : paths) {
+        std::error_code ec;
+        if (fs::is_regular_file(path, ec) && MatchesMask(fs::path(path).filename().string())) photos.push_back(path);
+    }
+    if (photos.empty()) return out;
+    // The reserved search-results line is no album to file into, as for the add buttons.
+    if (NoAlbum(IsRealAlbum(albumLine) ? albumLine : std::string())) return out;
+    const std::string credit = ImportCredit(platform_.UserName());
+    const std::string albumName = TCatalog::AlbumEntryName(albumLine);
+    for (const std::string& path : photos) {
+        if (!FilePhoto(path, fs::path(path).filename().string(), albumName, credit, out)) {
+            SaveAdded(albumName, out);  // what was added before the stop is kept
+            return out;
+        }
+    }
+    if (!SaveAdded(albumName, out)) return out;
     Finish(out);
     return out;
 }

@@ -166,6 +166,11 @@ public:
     // row before it is filed. Does nothing while the list shows the waiting rows.
     TImportAdd AddAll(const std::string& albumLine, const std::function<void(int)>& selectRow = {});
 
+    // Photo files from anywhere (dropped from a file manager) into the open album named by
+    // albumLine, in the given order, with the checks and messages of "Add To >>". Paths that are
+    // not photo files by MatchesMask are passed over; with none left nothing happens.
+    TImportAdd AddFiles(const std::vector<std::string>& paths, const std::string& albumLine);
+
 private:
     bool NoAlbum(const std::string& albumLine);
     // Adds one photo to both tables in memory and its identifier to out.ids; false (after a
@@ -174,6 +179,9 @@ private:
     // Writes the catalog and the album once for the photos of out.ids; on a failure they are
     // taken back out of both tables (and out.ids emptied).
     bool SaveAdded(const std::string& albumName, TImportAdd& out);
+    // Adds the photo file at path (shown as name) to both tables in memory, as AddOne does.
+    bool FilePhoto(const std::string& path, const std::string& name, const std::string& albumName,
+                   const std::string& credit, TImportAdd& out);
     void Finish(TImportAdd& out) const;
 
     TCatalog& catalog_;

@@ -245,6 +245,23 @@ bool TSettingsStore::Fail(const std::string& key, const std::string& why) {
 
 bool TSettingsStore::WriteString(const std::string& section, const std::string& key,
                                  const std::string& value) {
+    if (!StoreString(section, key, value)) return false;
+    // A copy: a listener may add or remove listeners.
+    const auto listeners = listeners_;
+    for (const auto& [id, listener] : listeners) listener(section, key);
+    return true;
+}
+
+int TSettingsStore::AddWriteListener(TWriteListener listener) {
+    listeners_.emplace_back(++lastListener_, std::move(listener));
+    return lastListener_;
+}
+
+void TSettingsStore::RemoveWriteListener(int id) {
+    std::erase_if(listeners_, [id](const auto& l) { return l.first == id; });
+}
+
+bool TSettingsStore::StoreString(const std::string& section, const std::string& key, const std::string& value) {
     lastError_.clear();
     TCachedFile& c = Load(false);
     if (!c.readable) return Fail(key, "the file cannot be read, and writing it would lose every other setting");

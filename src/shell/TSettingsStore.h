@@ -13,7 +13,10 @@
 // UseMachineRoot() switches the next single read to it.
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "TSettingsText.h"
 
@@ -54,6 +57,12 @@ public:
     bool WriteInteger(const std::string& section, const std::string& key, int value);
     bool WriteString(const std::string& section, const std::string& key, const std::string& value);
 
+    // Called after every write that succeeded, with its section and key as the writer spelt them,
+    // so what shows a setting can follow whoever writes it. Returns an id for RemoveWriteListener.
+    using TWriteListener = std::function<void(const std::string& section, const std::string& key)>;
+    int AddWriteListener(TWriteListener listener);
+    void RemoveWriteListener(int id);
+
     // The next read (only) goes to the machine settings.
     void UseMachineRoot();
 
@@ -88,6 +97,7 @@ private:
     void Report(const std::string& text);
     bool Lookup(const std::string& section, const std::string& key, std::string& value);
     bool Fail(const std::string& key, const std::string& why);
+    bool StoreString(const std::string& section, const std::string& key, const std::string& value);
 
     std::string userFile_;
     std::string machineFile_;
@@ -98,4 +108,6 @@ private:
     TCachedFile machine_;
     std::string failStreak_;  // the reason of the last reported failed write, until one succeeds
     int fileReads_ = 0;
+    std::vector<std::pair<int, TWriteListener>> listeners_;
+    int lastListener_ = 0;
 };

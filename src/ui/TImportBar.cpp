@@ -431,6 +431,10 @@ int TImportBar::CurrentRow() const { return RowCount() > 0 ? ListBox2->currentRo
 
 void TImportBar::ToolButton10Click() { CarryOut(import_->AddTo(ListBox2->currentRow(), AlbumLine())); }
 
+void TImportBar::AddDroppedFiles(const std::vector<std::string>& paths) {
+    CarryOut(import_->AddFiles(paths, AlbumLine()));
+}
+
 void TImportBar::ToolButton26Click() {
     CarryOut(import_->AddAll(AlbumLine(), [this](int row) {
         // The selection walks the list as the photos are filed; the photo pane stays as it is.

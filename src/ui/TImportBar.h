@@ -64,6 +64,8 @@ public:
     void ToolButton11Click();  // Browse
     void ToolButton26Click();  // Add All
     void ToolButton10Click();  // "Add To >>"
+    // Photo files dropped onto the photo list: filed into the open album as "Add To >>" files.
+    void AddDroppedFiles(const std::vector<std::string>& paths);
 
     // Selecting row of the thumbnail list, as a click does: shows the photo and sets the add
     // buttons. A waiting row is not a photo: it only disables the buttons.

@@ -44,8 +44,12 @@ void TFullScreenPicture::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), Qt::black);
     if (!frame_.ok) return;
+    // The frame is made in device pixels; on a screen with more device pixels than logical
+    // ones it is drawn one picture pixel to one device pixel, not enlarged from a smaller copy.
     const viewer::TRect& r = frame_.rect;
-    p.drawImage(QPoint(r.left, r.top), frame_.image);
+    const qreal ratio = devicePixelRatioF();
+    p.drawImage(QRectF(r.left / ratio, r.top / ratio, frame_.image.width() / ratio, frame_.image.height() / ratio),
+                frame_.image);
 }
 
 // ---- The window both share ----
@@ -84,7 +88,7 @@ TFullScreenWindow::TFullScreenWindow(QWidget* parent)
 void TFullScreenWindow::CoverScreen(QScreen* screen) {
     if (!screen) screen = QGuiApplication::primaryScreen();
     if (!screen) return;
-    screenSize_ = screen->geometry().size();
+    screenSize_ = screen->geometry().size() * screen->devicePixelRatio();
     setScreen(screen);
     setGeometry(screen->geometry());
     setWindowState(windowState() | Qt::WindowFullScreen);
@@ -92,9 +96,9 @@ void TFullScreenWindow::CoverScreen(QScreen* screen) {
 
 QSize TFullScreenWindow::ScreenSize() const {
     if (screenSize_.isValid()) return screenSize_;
-    if (isVisible() && width() > 0 && height() > 0) return size();
+    if (isVisible() && width() > 0 && height() > 0) return size() * devicePixelRatioF();
     const QScreen* s = QGuiApplication::primaryScreen();
-    return s ? s->geometry().size() : QSize(640, 480);
+    return s ? s->geometry().size() * s->devicePixelRatio() : QSize(640, 480);
 }
 
 void TFullScreenWindow::PlaceCloseButton() {

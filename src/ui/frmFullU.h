@@ -41,7 +41,9 @@ public:
 
     // Covers the screen (the primary one when null) with the window the next time it is shown.
     void CoverScreen(QScreen* screen);
-    // The size the picture is placed for: the covered screen's, else the window's.
+    // The size the picture is placed for, in device pixels (so a screen that shows two device
+    // pixels per logical one gets a picture prepared at its full sharpness): the covered
+    // screen's, else the window's.
     QSize ScreenSize() const;
 
     TFullScreenPicture* Picture() const { return Image1; }

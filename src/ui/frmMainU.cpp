@@ -10,6 +10,8 @@
 #include "TIcons.h"
 #include "TImageCommands.h"
 #include "TImportBar.h"
+#include "TKeyTable.h"
+#include "TMainInput.h"
 #include "TMessages.h"
 #include "TPanes.h"
 #include "TPhotoList.h"
@@ -62,45 +64,43 @@ struct TCommandDef {
     const char* name;
     const char* caption;
     const char* hint;
-    const char* keys;  // portable key text, "" for none; a second key after ";"
     int flags;
 };
 
 const TCommandDef kCommands[] = {
-    {"NewCol", "New Album", "Creates a new album", "Ctrl+N", 0},
-    {"OpenCol", "Open Album", "Opens a album", "Ctrl+O", 0},
-    {"nuImport", "Import Image", "", "Ctrl+I", kCheckable},
-    {"ImportScan", "Import from Camera or Scanner", "", "Ctrl+Shift+I", 0},
-    {"Share", "Share Album", "Share this album with friends and family", "Alt+S", kOff},
-    {"Search", "Search", "Search through all the albums available.", "Ctrl+S", 0},
-    {"Print", "Print", "Prints the currently selected image.", "Ctrl+P", kOff},
-    {"PrintPrefs", "Print Preferences", "Changes printer settings.", "", 0},
-    {"Preferences", "Preferences", "", "", 0},
-    {"Quit", "Quit", "Exits out of Brightlet Image Viewer.", "Alt+F4", 0},
-    {"HideCollections", "Album Pane", "Toggles the Collection pane.", "Alt+1", kCheckable | kChecked},
-    {"HideImage", "Image Bar", "Toggles the Image bar.", "", kCheckable | kChecked},
-    {"HideCredit", "Everything Bar", "Toggles the Credit bar.", "Alt+2", kCheckable | kChecked},
-    {"First", "First", "Go to the first image in this album.", "Shift+Alt+Left", kOff},
-    {"Previous", "Previous", "Go back one image in this album.", "Alt+Left", kOff},
-    {"Next", "Next", "Goto the next image in this album.", "Alt+Right", kOff},
-    {"Last", "Last", "Goto the last image in this album.", "Shift+Alt+Right", kOff},
-    {"SlideShow", "View as Slideshow", "", "", kOff},
-    {"RemoveCol", "Remove Album", "Deletes this album permanantly.", "Shift+Del", kOff},
-    {"AlbumProperties", "Album Properties", "", "", 0},
-    {"ZoomIn", "Zoom In", "Zoom in by +100%", "Ctrl+=;Ctrl++", kOff},
-    {"ShowAll", "100%", "", "Alt+=", kOff},
-    {"ZoomOut", "Zoom Out", "Zoom out by -50%", "Ctrl+-", kOff},
-    {"ToFit", "To Fit", "", "Alt+-", kOff},
-    {"CopyImg", "Copy", "Copy the current image to the clipboard.", "Ctrl+C", kOff},
-    {"EditImage1", "Edit Image", "Edit this photo", "Ctrl+E", kOff},
-    {"AddToCollection", "Add To Album", "Puts this image into a album.", "Ctrl+A", kOff | kInvisible},
-    {"RemoveFromCol", "Remove From Album", "Removes the currently selected image from the album.", "Del", kOff},
-    {"SetAsWallpaper", "Set As Wallpaper", "Sets this image as the wallpaper.", "Ctrl+W", kOff},
-    {"ViewFullScreen", "View Full Screen", "Make this image take up the whole screen so you get a closer look.",
-     "F11", kOff},
-    {"ImgProperties", "Image Properties", "Changes current images properties.", "Ctrl+Return;Ctrl+Enter", kOff},
-    {"Help", "Help", "Online help files.", "F1", 0},
-    {"About", "About", "Find out all about this program.", "", 0},
+    {"NewCol", "New Album", "Creates a new album", 0},
+    {"OpenCol", "Open Album", "Opens a album", 0},
+    {"nuImport", "Import Image", "", kCheckable},
+    {"ImportScan", "Import from Camera or Scanner", "", 0},
+    {"Share", "Share Album", "Share this album with friends and family", kOff},
+    {"Search", "Search", "Search through all the albums available.", 0},
+    {"Print", "Print", "Prints the currently selected image.", kOff},
+    {"PrintPrefs", "Print Preferences", "Changes printer settings.", 0},
+    {"Preferences", "Preferences", "", 0},
+    {"Quit", "Quit", "Exits out of Brightlet Image Viewer.", 0},
+    {"HideCollections", "Album Pane", "Toggles the Collection pane.", kCheckable | kChecked},
+    {"HideImage", "Image Bar", "Toggles the Image bar.", kCheckable | kChecked},
+    {"HideCredit", "Everything Bar", "Toggles the Credit bar.", kCheckable | kChecked},
+    {"First", "First", "Go to the first image in this album.", kOff},
+    {"Previous", "Previous", "Go back one image in this album.", kOff},
+    {"Next", "Next", "Goto the next image in this album.", kOff},
+    {"Last", "Last", "Goto the last image in this album.", kOff},
+    {"SlideShow", "View as Slideshow", "", kOff},
+    {"RemoveCol", "Remove Album", "Deletes this album permanantly.", kOff},
+    {"AlbumProperties", "Album Properties", "", 0},
+    {"ZoomIn", "Zoom In", "Zoom in by +100%", kOff},
+    {"ShowAll", "100%", "", kOff},
+    {"ZoomOut", "Zoom Out", "Zoom out by -50%", kOff},
+    {"ToFit", "To Fit", "", kOff},
+    {"CopyImg", "Copy", "Copy the current image to the clipboard.", kOff},
+    {"EditImage1", "Edit Image", "Edit this photo", kOff},
+    {"AddToCollection", "Add To Album", "Puts this image into a album.", kOff | kInvisible},
+    {"RemoveFromCol", "Remove From Album", "Removes the currently selected image from the album.", kOff},
+    {"SetAsWallpaper", "Set As Wallpaper", "Sets this image as the wallpaper.", kOff},
+    {"ViewFullScreen", "View Full Screen", "Make this image take up the whole screen so you get a closer look.", kOff},
+    {"ImgProperties", "Image Properties", "Changes current images properties.", kOff},
+    {"Help", "Help", "Online help files.", 0},
+    {"About", "About", "Find out all about this program.", 0},
 };
 
 // A label that reports clicks (the photo title and the photographer edit the properties).
@@ -216,6 +216,7 @@ TfrmMain::TfrmMain(TSettingsStore& settings, TMessages& messages, std::string do
     ConnectShareCommands();
     imageCommands_ = std::make_unique<TImageCommands>(*this, settings_, messages_, *help_);
     importBar_ = std::make_unique<TImportBar>(*this);
+    input_ = std::make_unique<TMainInput>(*this);
 }
 
 void TfrmMain::FormCreate() {
@@ -412,9 +413,8 @@ void TfrmMain::BuildCommands() {
         a->setIcon(icons::CommandIcon(def.name));
         a->setStatusTip(def.hint);
         if (*def.hint) a->setToolTip(def.hint);
-        QList<QKeySequence> keys;
-        for (const QString& k : QString(def.keys).split(';', Qt::SkipEmptyParts))
-            keys << QKeySequence::fromString(k, QKeySequence::PortableText);
+        // The keys come from the program's one key table (which Help > Keyboard Shortcuts lists).
+        const QList<QKeySequence> keys = CommandKeys(def.name);
         a->setShortcuts(keys);
         a->setCheckable(def.flags & kCheckable);
         a->setChecked(def.flags & kChecked);
@@ -525,7 +525,7 @@ void TfrmMain::BuildMenus() {
     QMenu* view = menu("mnuView", "&View");
     QAction* launcher = plain(view, "TaskLauncher", "Task Launcher", "TaskLauncher");
     launcher->setCheckable(true);
-    launcher->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_T));
+    launcher->setShortcuts(CommandKeys("TaskLauncher"));
     addAction(launcher);
     view->addSeparator();
     add(view, "HideCollections");

@@ -62,6 +62,7 @@ class TfrmIWant;
 class TfrmAbout;
 class TfrmDonate;
 class TImageCommands;
+class TMainInput;
 class TfrmCamera;
 class TTwainHost;
 namespace viewer {
@@ -238,6 +239,9 @@ public:
     QToolBar* ImportToolBar() const { return tbImport; }
     // The import bar's contents: drives, folders, the folder's photos and the add commands.
     TImportBar* ImportBarContents() const { return importBar_.get(); }
+    // The picture area's and the photo list's keys, the context menus, drag and drop, and
+    // Help > Keyboard Shortcuts.
+    TMainInput& Input() const { return *input_; }
 
     // ---- Sharing (frmMainShare.cpp) ----
     // Share Album: the Share dialog for the open album.
@@ -441,6 +445,7 @@ private:
     TfrmDonate* frmDonate_ = nullptr;
     std::unique_ptr<TImageCommands> imageCommands_;
 
-    // Last member: it goes first, while the catalog and the widgets it uses still exist.
+    // Last members: they go first, while the catalog and the widgets they use still exist.
     std::unique_ptr<TImportBar> importBar_;
+    std::unique_ptr<TMainInput> input_;
 };

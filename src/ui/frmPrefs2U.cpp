@@ -1,6 +1,7 @@
 #include "frmPrefs2U.h"
 
 #include "TDialogParts.h"
+#include "TEditorLaunch.h"
 #include "TMessages.h"
 #include "TSettingsStore.h"
 
@@ -50,6 +51,8 @@ TfrmPrefs2::TfrmPrefs2(TSettingsStore& settings, TMessages& messages, QWidget* p
                           "chkResizeFull", "In full screen mode, resize images to fit the whole screen");
     lblEditor = named(new QLabel("Image editor", this), "lblEditor", "Image editor");
     edtEditor = named(new QLineEdit(this), "edtEditor", "Image editor");
+    // Empty means what Edit Image then starts: the desktop's own choice.
+    edtEditor->setPlaceholderText("The desktop's default image editor");
     lblEditor->setBuddy(edtEditor);
     btnBrowse = named(new QToolButton(this), "btnBrowse", "Browse for the image editor");
     btnBrowse->setText("...");
@@ -118,7 +121,26 @@ TfrmPrefs2::TfrmPrefs2(TSettingsStore& settings, TMessages& messages, QWidget* p
     layout()->setSizeConstraint(QLayout::SetFixedSize);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(true);
+
+    // The thumbnail options are also written elsewhere (the one-time question when an album is
+    // first opened); the check boxes show what is stored, so "OK" never writes back a stale
+    // choice.
+    listener_ = settings_.AddWriteListener([this](const std::string& section, const std::string& key) {
+        const auto is = [](const std::string& a, const char* b) {
+            return QString::fromStdString(a).compare(QLatin1String(b), Qt::CaseInsensitive) == 0;
+        };
+        if (!is(section, kSection)) return;
+        if (is(key, "saveThumbs")) {
+            const bool on = settings_.ReadInteger(kSection, "saveThumbs", 0) == 2;
+            chkSaveThumbs->setChecked(on);
+            chkCompress->setEnabled(on);
+        } else if (is(key, "compressThumbs")) {
+            chkCompress->setChecked(settings_.ReadBool(kSection, "compressThumbs", false));
+        }
+    });
 }
+
+TfrmPrefs2::~TfrmPrefs2() { settings_.RemoveWriteListener(listener_); }
 
 void TfrmPrefs2::LoadUpdateBar(bool checked) {
     chkUpdateBar->setChecked(checked);
@@ -137,7 +159,11 @@ void TfrmPrefs2::LoadCompressThumbs(bool checked) {
 
 void TfrmPrefs2::LoadResizeFull(bool checked) { chkResizeFull->setChecked(checked); }
 
-void TfrmPrefs2::SetImageEditor(const std::string& path) { edtEditor->setText(FromBytes(path)); }
+void TfrmPrefs2::SetImageEditor(const std::string& path) {
+    // The stored default names a Windows program that is never started here: the box shows it
+    // as what it means, the desktop's default editor.
+    edtEditor->setText(viewer::IsDefaultEditorSetting(path) ? QString() : FromBytes(path));
+}
 
 bool TfrmPrefs2::SaveThumbs() const { return chkSaveThumbs->isChecked(); }
 bool TfrmPrefs2::CompressThumbs() const { return chkCompress->isChecked(); }

@@ -20,6 +20,7 @@ class TfrmPrefs2 : public QDialog {
     Q_OBJECT
 public:
     TfrmPrefs2(TSettingsStore& settings, TMessages& messages, QWidget* parent = nullptr);
+    ~TfrmPrefs2() override;
 
     // ---- Filling at start-up ----
     // Sets "Update bars as I resize them"; becoming checked runs its click behaviour.
@@ -29,6 +30,7 @@ public:
     // Sets "Compress thumbnails to save disk space", enabled exactly while "Save thumbnails" is.
     void LoadCompressThumbs(bool checked);
     void LoadResizeFull(bool checked);
+    // The stored Windows default shows as an empty box (the desktop's default editor).
     void SetImageEditor(const std::string& path);
 
     // ---- The options as the controls hold them ----
@@ -64,6 +66,7 @@ signals:
 private:
     TSettingsStore& settings_;
     TMessages& messages_;
+    int listener_ = 0;
 
     QCheckBox* chkSaveThumbs = nullptr;
     QCheckBox* chkCompress = nullptr;

@@ -22,6 +22,11 @@ bool SameText(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool IsDefaultEditorSetting(const std::string& editorProgram) {
+    const std::string text = Trimmed(editorProgram);
+    return text.empty() || SameText(text, kDefaultImageEditor);
+}
+
 const std::vector<std::string>& CommonImageEditors() {
     static const std::vector<std::string> editors = {"gimp", "krita", "pinta", "kolourpaint", "mtpaint"};
     return editors;
@@ -32,7 +37,7 @@ TEditorLaunch ResolveEditor(const std::string& editorProgram, const std::string&
     TEditorLaunch l;
     l.args = {photoPath};
     const std::string text = Trimmed(editorProgram);
-    if (text.empty() || SameText(text, kDefaultImageEditor)) {
+    if (IsDefaultEditorSetting(text)) {
         for (const std::string& editor : CommonImageEditors()) {
             const std::string found = find(editor);
             if (found.empty()) continue;

@@ -13,6 +13,9 @@ namespace viewer {
 // The editor setting's default.
 inline constexpr const char* kDefaultImageEditor = "c:\\windows\\system32\\mspaint.exe";
 
+// Whether an editor setting means the default editor: empty, blank or the stored default.
+bool IsDefaultEditorSetting(const std::string& editorProgram);
+
 // The editors looked for, in order, when the setting is the default or empty.
 const std::vector<std::string>& CommonImageEditors();
 

@@ -1,5 +1,5 @@
-// Saves that are interrupted: a process killed at random moments while it saves a table over and
-// over must leave a file that loads as the old or the new version, every time; a failed write
+// Saves that are interrupted: a process killed between saves, while it saves, or inside one of a
+// save's writes must leave a file that loads as the old or the new version, every time; a failed write
 // says why and leaves the old file and no new file behind; new files are named by one pattern.
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <csignal>
 #include <filesystem>
-#include <random>
-#include <thread>
+#include <sys/resource.h>
+#include <utility>
 
 #include "FileIo.h"
 #include "TMlb2.h"
@@ -47,44 +47,134 @@ char LoadedVersion(const std::string& path, int records) {
     return first[0];
 }
 
+// A child that saves B and A in turn and reports on a pipe: 'b'/'a' as it begins a save, 'B'/'A'
+// when that save is complete. After each complete save it waits for one byte on its go pipe, so
+// the parent can kill it exactly between two saves, or let it go and kill it while it saves.
+struct SavingChild {
+    pid_t pid = -1;
+    int report = -1;  // read end: what the child has done
+    int go = -1;      // write end: one byte lets the child start its next save
+
+    SavingChild(const TMlb2& a, const TMlb2& b, const std::string& path, rlim_t fileSizeLimit) {
+        int up[2], down[2];
+        if (::pipe(up) != 0 || ::pipe(down) != 0) return;
+        pid = fork();
+        if (pid == 0) {
+            ::close(up[0]);
+            ::close(down[1]);
+            if (fileSizeLimit != RLIM_INFINITY) {
+                // Writing past the limit ends the process with SIGXFSZ right inside that write.
+                std::signal(SIGXFSZ, SIG_DFL);
+                rlimit r{};
+                getrlimit(RLIMIT_FSIZE, &r);
+                r.rlim_cur = fileSizeLimit;
+                setrlimit(RLIMIT_FSIZE, &r);
+            }
+            for (;;) {
+                for (const auto& [table, tag] : {std::pair{&b, 'B'}, std::pair{&a, 'A'}}) {
+                    const char begin = char(tag - 'A' + 'a');
+                    if (::write(up[1], &begin, 1) != 1) _exit(1);
+                    TMlb2 copy = *table;
+                    if (!copy.SaveToMLB(path)) _exit(2);
+                    if (::write(up[1], &tag, 1) != 1) _exit(1);
+                    char c = 0;
+                    if (::read(down[0], &c, 1) != 1) _exit(0);
+                }
+            }
+        }
+        ::close(up[1]);
+        ::close(down[0]);
+        report = up[0];
+        go = down[1];
+    }
+    ~SavingChild() {
+        if (report >= 0) ::close(report);
+        if (go >= 0) ::close(go);
+    }
+    // The next report byte; 0 when the child has ended.
+    char Next() const {
+        char c = 0;
+        return ::read(report, &c, 1) == 1 ? c : 0;
+    }
+    void Go() const {
+        const char c = 'g';
+        (void)!::write(go, &c, 1);
+    }
+    // Kills the child and reaps it; the signal that ended it.
+    int Kill() const {
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        if (waitpid(pid, &status, 0) != pid || !WIFSIGNALED(status)) return 0;
+        return WTERMSIG(status);
+    }
+};
+
 TEST(DurableSave, KilledMidSaveTheTableIsAlwaysTheOldOrTheNewVersion) {
     testsupport::TempDir dir;
     const std::string path = dir.file("data.mlb");
-    constexpr int kRecords = 4000;  // about 0.9 MB: a save takes a few milliseconds
-    TMlb2 a = Version('A', kRecords);
-    TMlb2 b = Version('B', kRecords);
-    ASSERT_TRUE(a.SaveToMLB(path));
-
-    std::mt19937 random(12345);
-    std::uniform_int_distribution<int> wait(0, 15000);
+    constexpr int kRecords = 4000;  // about 0.9 MB: a save is many writes
+    const TMlb2 a = Version('A', kRecords);
+    const TMlb2 b = Version('B', kRecords);
+    ASSERT_TRUE(TMlb2(a).SaveToMLB(path));
+    // Kill points chosen from what the child reported: after its n-th complete save while it
+    // waits (the table is exactly that version), or just after letting it begin the next save
+    // (the table is the old or the new version, wherever in that save the kill lands).
     int seen[2] = {0, 0};
-    for (int kill = 0; kill < 300; ++kill) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            for (;;) {
-                b.SaveToMLB(path);
-                a.SaveToMLB(path);
+    for (int n = 1; n <= 6; ++n) {
+        for (const bool whileSaving : {false, true}) {
+            SavingChild child(a, b, path, RLIM_INFINITY);
+            ASSERT_GT(child.pid, 0);
+            char last = 0;
+            for (int complete = 0; complete < n;) {
+                const char c = child.Next();
+                ASSERT_NE(c, 0) << "the child ended";
+                if (c == 'A' || c == 'B') {
+                    last = c;
+                    if (++complete < n) child.Go();
+                }
             }
+            if (whileSaving) {
+                child.Go();
+                ASSERT_EQ(child.Next(), last == 'B' ? 'a' : 'b');
+            }
+            ASSERT_EQ(child.Kill(), SIGKILL);
+            const char v = LoadedVersion(path, kRecords);
+            if (whileSaving) {
+                EXPECT_TRUE(v == 'A' || v == 'B') << "killed while saving after " << n << " saves: neither version";
+            } else {
+                EXPECT_EQ(v, last) << "killed between saves after " << n << " saves";
+            }
+            if (v == 'A' || v == 'B') ++seen[v - 'A'];
         }
-        std::this_thread::sleep_for(std::chrono::microseconds(wait(random)));
-        ::kill(child, SIGKILL);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        const char v = LoadedVersion(path, kRecords);
-        ASSERT_TRUE(v == 'A' || v == 'B') << "kill " << kill << " left a table that is neither version";
-        ++seen[v - 'A'];
     }
-    // The kills landed on both sides of the renames.
     EXPECT_GT(seen[0], 0);
     EXPECT_GT(seen[1], 0);
+
+    // Killed inside a write, at byte offsets spread over the whole new file: the table is
+    // still the old version (the child's first save is B over A).
+    ASSERT_TRUE(TMlb2(a).SaveToMLB(path));
+    const auto size = fs::file_size(path);
+    for (std::uintmax_t at = 1; at < size; at += size / 16) {
+        SavingChild child(a, b, path, rlim_t(at));
+        ASSERT_GT(child.pid, 0);
+        ASSERT_EQ(child.Next(), 'b');
+        EXPECT_EQ(child.Next(), 0) << "the save of " << size << " bytes went past a limit of " << at;
+        int status = 0;
+        ASSERT_EQ(waitpid(child.pid, &status, 0), child.pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "killed inside the write at " << at;
+        EXPECT_EQ(LoadedVersion(path, kRecords), 'A') << "killed inside the write at " << at;
+    }
+
     // What the kills left beside the table is named so that start-up finds and removes it.
+    int left = 0;
     for (const auto& e : fs::directory_iterator(dir.path())) {
         const std::string name = e.path().filename().string();
         if (name != "data.mlb") {
+            ++left;
             EXPECT_TRUE(mlb2detail::IsAtomicTempName(name)) << name;
         }
     }
+    EXPECT_GT(left, 0);  // the writes cut short left their new files behind
 }
 
 TEST(DurableSave, AFailedWriteSaysWhyAndLeavesTheOldFileAndNoNewFile) {

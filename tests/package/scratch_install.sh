@@ -49,17 +49,16 @@ cd /
 "\$@" > "$work/program.log" 2>&1 &
 pid=\$!
 ok=0
-# The program moves into its data folder when its main window first shows.
-for _ in \$(seq 1 60); do
-    sleep 0.5
-    kill -0 \$pid 2>/dev/null || break
+# The program moves into its data folder when its main window first shows. Wait for that, or for
+# the program to end; the pause between looks only paces them (the caller's timeout guards a hang).
+while kill -0 \$pid 2>/dev/null; do
     if [[ \$(readlink /proc/\$pid/cwd) == "$data" ]] && xwininfo -root -tree | grep -q '"Lumavell2'; then
         ok=1
         break
     fi
+    sleep 0.2
 done
 if ((ok)); then
-    sleep 2
     xwininfo -root -tree | grep '"' | grep -v 'has no name' > "$work/windows.txt" || true
     if [[ -n "$shot" ]]; then
         if command -v xwd >/dev/null && command -v xwdtopnm >/dev/null; then

@@ -354,3 +354,30 @@ TEST(SettingsStore, RewritingTheFileChangesNoOtherSetting) {
     EXPECT_TRUE(other.ReadBool("Images", "showCol", true));
     EXPECT_EQ(other.ReadInteger("Images", "timesRun", 0), 1);
 }
+
+TEST(SettingsStore, WriteListenersHearEveryWriteThatSucceeded) {
+    TempDir dir;
+    TSettingsStore store(dir.file("user.conf"), dir.file("machine.conf"));
+    std::vector<std::string> heard;
+    const int id = store.AddWriteListener(
+        [&](const std::string& section, const std::string& key) { heard.push_back(section + "/" + key); });
+    store.WriteInteger("Images", "saveThumbs", 2);
+    store.WriteBool("Images", "compressThumbs", true);
+    store.WriteBool("Images", "compressThumbs", true);  // unchanged: still a write that succeeded
+    // The listener reads what was written.
+    int seen = 0;
+    const int reader = store.AddWriteListener([&](const std::string&, const std::string& key) {
+        if (key == "saveThumbs") seen = store.ReadInteger("Images", "saveThumbs", 0);
+    });
+    store.WriteInteger("Images", "saveThumbs", 1);
+    EXPECT_EQ(seen, 1);
+    store.RemoveWriteListener(reader);
+    {
+        FileSizeLimit limit(10);  // a full disk: nothing is heard
+        EXPECT_FALSE(store.WriteString("Images", "frmMain", std::string(4000, 'x')));
+    }
+    store.RemoveWriteListener(id);
+    store.WriteBool("Images", "showCol", false);
+    EXPECT_EQ(heard, (std::vector<std::string>{"Images/saveThumbs", "Images/compressThumbs", "Images/compressThumbs",
+                                               "Images/saveThumbs"}));
+}

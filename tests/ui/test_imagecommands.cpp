@@ -23,6 +23,7 @@
 #include <QToolButton>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <sys/stat.h>
 
@@ -596,8 +597,13 @@ void TestImageCommands::editorChangesArePickedUpFromTheRightList() {
     const std::string other = env.Jpeg("other.jpg", 320, 240, Qt::green);
     QVERIFY(env.WriteCatalog({{"Holiday;0", {{"Photo", photo, ""}, {"Other", other, ""}}}}));
     const std::string log = env.dir.file("editor.log");
-    // The editor copies the edited picture over the photo it was given.
-    const std::string editor = StandIn(env.dir.file("bin"), "editor", log, "sleep 0.3\ncp '" + edited + "' \"$1\"\n");
+    // The editor copies the edited picture over the photo it was given; while the pipe "release"
+    // exists it first waits for a line on it, so the test looks at the window while it runs.
+    const std::string release = env.dir.file("release");
+    QCOMPARE(::mkfifo(release.c_str(), 0600), 0);
+    const std::string editor = StandIn(env.dir.file("bin"), "editor", log,
+                                       "if [ -p '" + release + "' ]; then read go < '" + release + "'; fi\ncp '" +
+                                           edited + "' \"$1\"\n");
     auto app = env.Open();
     TfrmMain& w = app->Main();
     app->Prefs().ImageEditorBox()->setText(QString::fromStdString(editor));
@@ -605,14 +611,17 @@ void TestImageCommands::editorChangesArePickedUpFromTheRightList() {
     QCOMPARE(w.ViewerModel().EditorParameters(), "\"" + photo + "\"");
 
     bool sawWaiting = false;
-    QTimer::singleShot(100, [&] {
+    // Runs in the loop that waits for the editor, which is held until the line is written.
+    QTimer::singleShot(0, [&] {
         TImageCommands& ic = w.ImageCommands();
         sawWaiting = ic.WaitingForEditor() && ic.WaitingLabel() && ic.WaitingLabel()->isVisible() &&
                      QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::BusyCursor;
         // Input is not taken while the editor runs: the window does not close.
         w.close();
+        std::ofstream(release) << "go\n";
     });
     w.Command("EditImage1")->trigger();
+    fs::remove(release);
     QVERIFY(sawWaiting);
     QVERIFY(w.isVisible());
     QVERIFY(!w.ImageCommands().WaitingLabel()->isVisible());
