@@ -194,7 +194,17 @@ bool TAlbumExport::StartSharing(const TShareAlbum& album, TShareMethod method, c
     bool ok = ShrinkPhotos(album, shrink, leftOut_);
     const TShareAlbum kept = ok && !leftOut_.empty() ? KeepReadable(album, leftOut_) : TShareAlbum{};
     const TShareAlbum& shared = leftOut_.empty() ? album : kept;
-    if (ok && method == TShareMethod::Zip && shared.photos.empty()) ok = Fail("None of its photos can be read.");
+    // The photos left out, by number, title and file (the first 20), one line each.
+    auto leftOutLines = [&] {
+        std::string lines;
+        constexpr std::size_t kMostNamed = 20;
+        for (std::size_t i = 0; i < leftOut_.size() && i < kMostNamed; ++i)
+            lines += "\r\n" + DescribePhoto(album, leftOut_[i]);
+        if (leftOut_.size() > kMostNamed) lines += "\r\nand " + std::to_string(leftOut_.size() - kMostNamed) + " more.";
+        return lines;
+    };
+    if (ok && method == TShareMethod::Zip && shared.photos.empty())
+        ok = Fail("None of its photos can be read:" + leftOutLines() + "\r\n");
     if (ok) ok = method == TShareMethod::Package ? BeginExact(shared, target) : BeginZip(shared, target);
 
     Status(kDeleting);
@@ -207,11 +217,7 @@ bool TAlbumExport::StartSharing(const TShareAlbum& album, TShareMethod method, c
     Status(kCompleted);
     std::string done = kDone;
     if (!leftOut_.empty()) {
-        done += "\r\n\r\nThese photos could not be read and were left out:";
-        constexpr std::size_t kMostNamed = 20;
-        for (std::size_t i = 0; i < leftOut_.size() && i < kMostNamed; ++i)
-            done += "\r\n" + DescribePhoto(album, leftOut_[i]);
-        if (leftOut_.size() > kMostNamed) done += "\r\nand " + std::to_string(leftOut_.size() - kMostNamed) + " more.";
+        done += "\r\n\r\nThese photos could not be read and were left out:" + leftOutLines();
     }
     ShowOk(messages_, "Complete", done, TMsgIcon::Information);
     return true;

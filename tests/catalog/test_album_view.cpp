@@ -334,6 +334,7 @@ TEST(AlbumView, PhoneAndCameraPhotosGetUprightThumbnailsInTheCache) {
         EXPECT_EQ(phototest::Corners(f.view.ThumbnailStrip()[size_t(row)]), "rgbb") << row;
     }
     EXPECT_EQ(f.view.ThumbnailStrip()[2], UnreadablePhotoPicture());
+    f.view.FinishSavingThumbnails();  // saved on a thread of their own
     QImage cached;
     ASSERT_TRUE(cached.load(QString::fromStdString(f.catalog->ThumbnailPath(a)), "BMP"));
     EXPECT_EQ(cached.size(), QSize(100, 80));

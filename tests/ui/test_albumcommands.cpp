@@ -422,8 +422,8 @@ void TestAlbumCommands::removeAlbumTakesSharedPhotosAndOpensANeighbour() {
     QCOMPARE(env.AlbumIds("Work"), (Strings{"4", "3"}));
     QCOMPARE(w.PhotoList()->count(), 2);
     QVERIFY(w.AlbumView().RowPath(2).empty());
-    // The album list file follows at the next write.
-    QVERIFY(ReadAll(env.root + "albums.pdat").find("Holiday") != std::string::npos);
+    // The album list file is written at once, so a crash cannot bring the album back.
+    QVERIFY(ReadAll(env.root + "albums.pdat").find("Holiday") == std::string::npos);
 
     // A later album: the line before it is opened.
     w.ComboBox1Change(1);
