@@ -2,6 +2,8 @@
 // the context menus of a photo row and of the picture, files dropped onto the photo list and
 // packages onto the window, rows dragged out as files, the keyboard shortcut list, and the
 // Preferences dialog showing what is stored.
+#include <memory>
+
 #include <QtTest>
 
 #include <QAction>
@@ -103,7 +105,10 @@ QMimeData* Files(const QStringList& paths) {
 }
 
 // Drags mime onto widget at pos and drops it there; whether the drop was taken.
-bool Drop(QWidget* widget, QPoint pos, QMimeData* mime) {
+// Takes the mime data over (events only borrow it) and frees it when the drop is done.
+bool Drop(QWidget* widget, QPoint pos, QMimeData* data) {
+    const std::unique_ptr<QMimeData> owned(data);
+    QMimeData* mime = owned.get();
     QDragEnterEvent enter(pos, Qt::CopyAction | Qt::LinkAction, mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(widget, &enter);
     if (!enter.isAccepted()) return false;
