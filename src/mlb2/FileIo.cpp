@@ -198,16 +198,16 @@ void TAtomicFile::WriteSlow(const void* data, std::size_t n) {
     }
 }
 
-bool TAtomicFile::Commit() {
+bool TAtomicFile::CloseNewFile(bool sync) {
     if (!file_ || committed_) {
         if (error_.empty()) error_ = "the file was not opened for writing";
         return false;
     }
     Flush();
     if (!failed_ && (std::fflush(file_) != 0 || std::ferror(file_))) Fail(errno);
-    // The new bytes reach the disk before the rename can: a power cut after the rename must not
-    // leave an empty or half-written file under the target's name.
-    if (!failed_ && ::fsync(::fileno(file_)) != 0) Fail(errno);
+    // Synced, the new bytes reach the disk before the rename can: a power cut after the rename
+    // must not leave an empty or half-written file under the target's name.
+    if (sync && !failed_ && ::fsync(::fileno(file_)) != 0) Fail(errno);
     if (std::fclose(file_) != 0) Fail(errno);
     file_ = nullptr;
     if (failed_) {
@@ -217,6 +217,12 @@ bool TAtomicFile::Commit() {
     std::error_code ec;
     const fs::file_status old = replaceLink_ ? fs::symlink_status(target_, ec) : fs::status(target_, ec);
     if (!ec && fs::is_regular_file(old)) fs::permissions(temp_, old.permissions(), ec);
+    return true;
+}
+
+bool TAtomicFile::Commit() {
+    if (!CloseNewFile(true)) return false;
+    std::error_code ec;
     fs::rename(temp_, target_, ec);
     if (ec) {
         Fail(ec.value());
@@ -230,21 +236,7 @@ bool TAtomicFile::Commit() {
 }
 
 bool TAtomicFile::CloseUnsynced(std::string& newFile) {
-    if (!file_ || committed_) {
-        if (error_.empty()) error_ = "the file was not opened for writing";
-        return false;
-    }
-    Flush();
-    if (!failed_ && (std::fflush(file_) != 0 || std::ferror(file_))) Fail(errno);
-    if (std::fclose(file_) != 0) Fail(errno);
-    file_ = nullptr;
-    if (failed_) {
-        Discard();
-        return false;
-    }
-    std::error_code ec;
-    const fs::file_status old = replaceLink_ ? fs::symlink_status(target_, ec) : fs::status(target_, ec);
-    if (!ec && fs::is_regular_file(old)) fs::permissions(temp_, old.permissions(), ec);
+    if (!CloseNewFile(false)) return false;
     newFile = std::move(temp_);
     temp_.clear();
     committed_ = true;

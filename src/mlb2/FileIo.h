@@ -79,6 +79,9 @@ public:
     const std::string& Target() const { return target_; }
 
 private:
+    // Flushes and closes the new file (synced when asked) and gives it the target's permissions;
+    // false, with the new file removed, on any failure.
+    bool CloseNewFile(bool sync);
     void WriteSlow(const void* data, std::size_t n);
     void Flush();
     void Discard();
