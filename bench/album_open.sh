@@ -9,6 +9,7 @@
 # Where gThumb is installed, it browses the 10,000-photo folder too.
 #
 #   bench/album_open.sh [build folder] [sizes...]     (default: build-bench; 1000 10000)
+#   CASES="cached" REPEAT=5 bench/album_open.sh ...    (only these cases, each run five times)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -92,9 +93,9 @@ run_case() {  # size case
 }
 
 for n in "${sizes[@]}"; do
-    for kind in cached uncached uncached-save; do
+    for kind in ${CASES:-cached uncached uncached-save}; do
         ((n > 10000)) && [[ $kind != cached ]] && continue  # decoding 100,000 photos is not the point
-        run_case "$n" "$kind"
+        for ((k = 0; k < ${REPEAT:-1}; ++k)); do run_case "$n" "$kind"; done
     done
 done
 

@@ -136,8 +136,7 @@ TAlbumRemoved TAlbumManager::RemoveAlbum(int line) {
         int id = 0;
         // A row whose identifier is not a number refers to no photo; it only leaves the album.
         if (TCatalog::ParseInt(album.GetValue("ImgID"), id)) {
-            std::error_code ec;
-            fs::remove(catalog_.ThumbnailPath(id), ec);
+            catalog_.RemoveThumbnail(id);
             // Record 1 is the seed record that failed look-ups land on; it is never deleted.
             if (catalog_.FindImage(id) && cat.CurrentIndex() > 1) cat.DeleteCurrent();
         }
@@ -197,10 +196,7 @@ TPhotoRemoved TAlbumManager::RemoveFromAlbum(const std::string& albumName, int r
         cat = std::move(catalogBefore);
         return out;
     }
-    if (found) {
-        std::error_code ec;
-        fs::remove(catalog_.ThumbnailPath(id), ec);
-    }
+    if (found) catalog_.RemoveThumbnail(id);
 
     out.removed = true;
     out.refreshList = true;

@@ -22,6 +22,7 @@
 #include "TZipEngine.h"
 #include "TThumbnailSaver.h"
 #include "ThumbnailFiles.h"
+#include <algorithm>
 
 namespace fs = std::filesystem;
 
@@ -74,6 +75,7 @@ struct TAlbumView::Row {
     // Filled in by whoever loads the row (see ready):
     bool missing = false;  // the photo file does not exist
     bool cached = false;   // the cache file is there and looks whole: the row reads it when shown
+    bool archived = false; // the thumbnail archive holds it: the row reads it when shown
     bool fresh = false;    // the picture was made from the photo
     QImage picture;        // a fresh picture to be saved, until it is handed to the saver
     TRowPictures::TPacked packed;  // a fresh picture, until it is stored
@@ -235,6 +237,7 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     std::condition_variable roomCv;
     std::atomic<bool> cancel{false};
     const bool wantSaved = saveThumbs == 2;
+    const std::shared_ptr<TThumbnailArchive> archive = archive_;
     auto load = [&](size_t i) {
         Row& row = rows[i];
         try {
@@ -243,6 +246,8 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
             } else if (ThumbnailFileLooksWhole(catalog_.ThumbnailPath(row.id))) {
                 // Read when the row is painted; nothing of it is kept here.
                 row.cached = true;
+            } else if (archive && archive->Has(row.id) && !catalog_.ThumbnailRemoved(row.id)) {
+                row.archived = true;
             } else {
                 // No cached file, or a damaged one: make the thumbnail from the photo.
                 QImage full;
@@ -376,6 +381,8 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
             // Stored once, shared with later rows of the same photo.
             if (loaded.cached) {
                 loaded.stored = strip.AddFile(catalog_.ThumbnailPath(row.id));
+            } else if (loaded.archived) {
+                loaded.stored = strip.AddArchived(archive, row.id);
             } else {
                 loaded.stored = strip.AddPacked(std::move(loaded.packed));
                 loaded.packed = TRowPictures::TPacked();
@@ -442,34 +449,57 @@ std::vector<TPhotoRow> TAlbumView::UpdThumbs() {
 // ---------------------------------------------------------------- thumbnail archive
 
 void TAlbumView::UnpackThumbnails(bool compressChecked) {
-    if (!compressChecked) return;
     saver_->Finish();
+    archive_.reset();
     const std::string folder = catalog_.ThumbnailFolder();
     std::error_code ec;
-    fs::create_directory(folder, ec);
-    const std::string archive = catalog_.Root() + "thumbnails.dat";
-    if (!IsRegularFile(archive)) return;
-    TZipEngine zip(&catalog_.Messages());
-    zip.SetArchiveName(archive);
-    zip.SetBaseFolder(folder);
-    // Only what the cache can hold: "<id>.bmp" files of photos the catalog can have, no larger
-    // than a thumbnail can be. Anything else would lie in the cache folder for good, as nothing
-    // reads or removes it; so at most one file per photo is unpacked, and the engine refuses
-    // the archive when even that would leave the disk short of room.
+    if (compressChecked) fs::create_directory(folder, ec);
+    const std::string path = catalog_.ThumbnailArchivePath();
+    if (!IsRegularFile(path)) return;
+    // Only what the cache can hold: "<id>.bmp" entries of photos the catalog has, no larger
+    // than a thumbnail can be. An entry of an identifier that left the catalog may belong to a
+    // photo that lost it (its number may be given again) and is never shown.
+    const std::vector<int> ids = catalog_.CatalogImageIds();
     const int lastId = catalog_.LastImageId();
-    zip.SetEntryFilter([lastId](const std::string& name, std::uint64_t size) {
+    auto known = [&ids, lastId](int id) {
+        return id >= 1 && id <= lastId && std::binary_search(ids.begin(), ids.end(), id);
+    };
+    if (compressChecked) {
+        auto archive = std::make_shared<TThumbnailArchive>();
+        std::string why;
+        if (archive->Open(path, known, &why)) {
+            archive_ = std::move(archive);
+            return;
+        }
+        ShowOk(catalog_.Messages(), "Zip",
+               "The thumbnail archive " + path + " cannot be used: " + why +
+                   ". It is removed; the thumbnails are made again from the photos as albums are opened.",
+               TMsgIcon::Error);
+        fs::remove(path, ec);
+        return;
+    }
+    // Compression was turned off: the archive goes back into the folder, once. Thumbnails
+    // already in the folder are newer than the archive's and stay.
+    TZipEngine zip(&catalog_.Messages());
+    zip.SetArchiveName(path);
+    zip.SetBaseFolder(folder);
+    zip.SetEntryFilter([&known, &folder](const std::string& name, std::uint64_t size) {
         int id = 0;
-        return size <= kMaxThumbnailFileBytes && ThumbnailIdOfName(name, id) && id >= 1 && id <= lastId;
+        std::error_code e;
+        return size <= kMaxThumbnailFileBytes && ThumbnailIdOfName(name, id) && known(id) &&
+               !fs::exists(folder + "/" + name, e);
     });
+    // The engine refuses the archive when even that would leave the disk short of room.
     zip.Extract();
     // Whatever the outcome: the cache is rebuilt from the photos as needed.
-    fs::remove(archive, ec);
+    fs::remove(path, ec);
 }
 
 void TAlbumView::PackThumbnails(bool compressChecked) {
     saver_->Finish();
     if (!compressChecked) return;
     const int n = catalog_.LastImageId();
+    const std::string path = catalog_.ThumbnailArchivePath();
     // The cache files of identifiers 1 to n that can be read; one that cannot stays where it is
     // rather than spoil the archive for all the others.
     std::vector<std::string> files;
@@ -482,16 +512,46 @@ void TAlbumView::PackThumbnails(bool compressChecked) {
         ::close(fd);
         files.push_back(t.path);
     }
+    // The archive's entries that stay: those of photos still in the catalog.
+    std::shared_ptr<TThumbnailArchive> archive = archive_;
+    if (!archive && IsRegularFile(path)) {
+        // Not opened at the start (compression was turned on since): read it now.
+        archive = std::make_shared<TThumbnailArchive>();
+        if (!archive->Open(path, {}, nullptr)) archive.reset();
+    }
+    bool entriesGo = false;
+    std::vector<int> kept;
+    if (archive) {
+        const std::vector<int> ids = catalog_.CatalogImageIds();
+        for (int id : archive->Ids()) {
+            if (id <= n && !catalog_.ThumbnailRemoved(id) && std::binary_search(ids.begin(), ids.end(), id))
+                kept.push_back(id);
+            else
+                entriesGo = true;
+        }
+        std::sort(kept.begin(), kept.end());
+    }
     bool packed = true;
-    if (!files.empty()) {
+    if (!files.empty() || entriesGo || (!archive && IsRegularFile(path))) {
         TZipEngine zip(&catalog_.Messages());
-        zip.SetArchiveName(catalog_.Root() + "thumbnails.dat");
+        zip.SetArchiveName(path);
         // Thumbnails are small pictures deflate does little for: the fastest level packs them
         // several times faster than the smallest for a few per cent more bytes.
         zip.SetCompressionLevel(1);
         zip.ClearFiles();
         for (const auto& f : files) zip.AddFileToList(f);
-        packed = zip.Add();
+        if (archive && !kept.empty())
+            zip.SetKeptEntries(archive->Path(), [&kept](const std::string& name, std::uint64_t) {
+                int id = 0;
+                return ThumbnailIdOfName(name, id) && std::binary_search(kept.begin(), kept.end(), id);
+            });
+        if (files.empty() && kept.empty()) {
+            // Nothing is left to hold.
+            std::error_code ec;
+            fs::remove(path, ec);
+        } else {
+            packed = zip.Add();
+        }
     }
     // Only what the archive now holds leaves the folder; after a failed pack (a full disk) the
     // cache stays as it is and is used as it is at the next start.
@@ -507,6 +567,10 @@ int TAlbumView::DeleteThumbnails() {
     saver_->Finish();
     int removed = 0;
     std::error_code ec;
+    const std::string path = catalog_.ThumbnailArchivePath();
+    if (archive_) removed += int(archive_->size());
+    archive_.reset();
+    fs::remove(path, ec);
     for (const TCachedThumbnail& t : CachedThumbnails(catalog_.ThumbnailFolder(), catalog_.LastImageId()))
         if (fs::remove(t.path, ec)) ++removed;
     return removed;

@@ -10,7 +10,8 @@
 // whose ImgID is not a number, shows a drawn picture that says so; the refresh goes on and one
 // message at the end names them. The cached loads and the decodes run on every core, but everything that can
 // be seen (messages, the order of rows, album table changes) happens in row order on the
-// calling thread. Between runs the cache may be packed into root + "thumbnails.dat".
+// calling thread. Between runs the cache may be packed into root + "thumbnails.dat", which is
+// then read where it lies.
 //
 // Rows whose photo record has ImgPath "notexist.jpg" are dropped from the list and from the
 // album table (in memory), so list row i is always album record i + 1. The list has no row
@@ -31,6 +32,7 @@
 #include "TRowPictures.h"
 
 class TCatalog;
+class TThumbnailArchive;
 class TThumbnailSaver;
 
 enum class TRefreshResult {
@@ -101,13 +103,21 @@ public:
     const std::vector<std::string>& RowPaths() const { return paths_; }
     int RowCount() const { return rowCount_; }
 
-    // Thumbnail archive: at the window's first showing (extract the thumbnails.dat entries named
-    // "<id>.bmp" of thumbnail size into the Thumbnails folder, then delete it) and at closing
-    // (pack the readable cache files of identifiers 1 to LastImageId into thumbnails.dat; when
-    // that worked, delete them and the folder when it is empty). Both only when "Compress
-    // thumbnails to save disk space" is checked.
+    // Thumbnail archive (root + "thumbnails.dat"), at the window's first showing and at
+    // closing, when "Compress thumbnails to save disk space" is checked. At the start the
+    // archive is opened where it lies (nothing is unpacked): rows whose thumbnail is neither in
+    // the cache folder nor in the archive are made and saved to the folder as always. At the
+    // close the cache folder's thumbnails (identifiers 1 to LastImageId) are merged into the
+    // archive: its other entries are copied as they are stored, those of removed photos left
+    // out, the new ones packed at a fast level; when that worked the folder's files are deleted
+    // (and the folder when empty). With nothing new and nothing removed the close writes
+    // nothing. With compression unchecked the start unpacks an archive left from before into the
+    // folder (a thumbnail already there is kept) and deletes it; the close does nothing. An
+    // archive that cannot be read is reported and deleted.
     void UnpackThumbnails(bool compressChecked);
     void PackThumbnails(bool compressChecked);
+    // The archive opened at the start; null when there is none.
+    std::shared_ptr<const TThumbnailArchive> ThumbnailArchive() const { return archive_; }
 
     // Preferences "Save thumbnails" click: the new states of the two check boxes.
     struct TThumbBoxes {
@@ -119,7 +129,7 @@ public:
     // Preferences "Refresh Thumbnails": true when the user agreed and the cache was cleared.
     bool RefreshThumbnailsClicked();
     // Deletes every cached thumbnail of identifiers 1 to LastImageId (found by walking the
-    // folder); returns how many.
+    // folder) and the thumbnail archive; returns how many thumbnails went.
     int DeleteThumbnails();
     // Waits until the thumbnails of the last refresh are written and in place (they are saved
     // on a thread of their own).
@@ -138,6 +148,7 @@ private:
     bool searchMode_ = false;
     std::shared_ptr<TRowPictures> strip_;
     std::unique_ptr<TThumbnailSaver> saver_;
+    std::shared_ptr<TThumbnailArchive> archive_;
     std::vector<std::string> captions_;
     std::vector<std::string> paths_;
     int rowCount_ = 0;

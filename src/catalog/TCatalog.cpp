@@ -490,3 +490,23 @@ std::string TCatalog::ThumbnailFolder() const { return root_ + "Thumbnails"; }
 std::string TCatalog::ThumbnailPath(int id) const {
     return root_ + "Thumbnails/" + std::to_string(id) + ".bmp";
 }
+
+void TCatalog::RemoveThumbnail(int id) {
+    std::error_code ec;
+    fs::remove(ThumbnailPath(id), ec);
+    removedThumbnails_.insert(id);
+}
+
+std::vector<int> TCatalog::CatalogImageIds() {
+    const int here = catalog_.CurrentIndex();
+    std::vector<int> ids;
+    ids.reserve(size_t(std::max(0, catalog_.RecordCount())));
+    for (int r = 1; r <= catalog_.RecordCount(); ++r) {
+        int id = 0;
+        if (catalog_.GoTo(r) && ParseInt(catalog_.GetValue("ImgID"), id)) ids.push_back(id);
+    }
+    if (here >= 1) catalog_.GoTo(here);
+    std::sort(ids.begin(), ids.end());
+    ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    return ids;
+}

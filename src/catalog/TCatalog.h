@@ -157,6 +157,15 @@ public:
     // root + "Thumbnails/" + id + ".bmp".
     std::string ThumbnailPath(int id) const;
     std::string ThumbnailFolder() const;
+    // root + "thumbnails.dat": the cache packed, read where it lies while the program runs.
+    std::string ThumbnailArchivePath() const { return root_ + "thumbnails.dat"; }
+    // A photo left the catalog: its cached thumbnail goes, and an entry of its identifier in
+    // the thumbnail archive is no longer shown (a later photo may get the same identifier) and
+    // is left out when the archive is next written.
+    void RemoveThumbnail(int id);
+    bool ThumbnailRemoved(int id) const { return removedThumbnails_.count(id) != 0; }
+    // Every identifier the catalog table holds, ascending (the current record is kept).
+    std::vector<int> CatalogImageIds();
 
     // Parses an identifier: optional sign and decimal digits only. False for anything else.
     static bool ParseInt(const std::string& text, int& value);
@@ -188,4 +197,5 @@ private:
         std::string edit;
     };
     std::map<std::string, TFailingWrite> failingWrites_;  // by file
+    std::set<int> removedThumbnails_;
 };

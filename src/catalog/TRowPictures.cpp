@@ -72,14 +72,24 @@ int TRowPictures::AddFile(const std::string& path) {
     return int(pictures_.size()) - 1;
 }
 
+int TRowPictures::AddArchived(std::shared_ptr<const TThumbnailArchive> archive, int id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!archive_) archive_ = std::move(archive);
+    Picture p;
+    p.archived = id > 0 ? id : -1;
+    pictures_.push_back(p);
+    return int(pictures_.size()) - 1;
+}
+
 void TRowPictures::MoveToFile(int n, const std::string& path) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (n < 0 || size_t(n) >= pictures_.size() || path.empty()) return;
     Picture& p = pictures_[size_t(n)];
-    if (p.nameSize == 0) {
+    if (p.nameSize == 0 && p.archived == 0) {
         packedBytes_ -= size_t(packed_[p.nameAt].bytes.capacity());
         packed_[p.nameAt] = TPacked();
     }
+    p.archived = 0;
     p.nameAt = names_.size();
     p.nameSize = std::uint32_t(path.size());
     names_ += path;
@@ -102,7 +112,8 @@ std::size_t TRowPictures::PictureCount() const {
 
 bool TRowPictures::InFile(int n) const {
     std::lock_guard<std::mutex> lock(mutex_);
-    return n >= 0 && size_t(n) < pictures_.size() && pictures_[size_t(n)].nameSize > 0;
+    return n >= 0 && size_t(n) < pictures_.size() &&
+           (pictures_[size_t(n)].nameSize > 0 || pictures_[size_t(n)].archived != 0);
 }
 
 std::size_t TRowPictures::HeldBytes() const {
@@ -113,6 +124,11 @@ std::size_t TRowPictures::HeldBytes() const {
 
 QImage TRowPictures::Read(int n) const {
     const Picture& p = pictures_[size_t(n)];
+    if (p.archived != 0) {
+        QImage img;
+        if (p.archived < 0 || !archive_ || !archive_->Read(p.archived, img)) return QImage();
+        return Opaque(img);
+    }
     if (p.nameSize > 0) {
         QImage img;
         if (!ReadThumbnailFile(names_.substr(p.nameAt, p.nameSize), img, nullptr)) return QImage();

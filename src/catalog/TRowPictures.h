@@ -7,6 +7,9 @@
 // saved, the pictures for missing and unreadable photos) are kept compressed without loss. A
 // small cache keeps the last pictures shown.
 //
+// A row whose thumbnail is in the thumbnail archive keeps only its identifier and reads the
+// entry when painted, the same way.
+//
 // A picture added once may be shown by many rows (a photo listed twice, the pictures for missing
 // and unreadable photos). A cache file that is gone or cannot be read when its row is painted
 // shows the unreadable-photo picture. Pictures with transparency are stored as drawn on white,
@@ -20,10 +23,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+class TThumbnailArchive;
 
 class TRowPictures {
 public:
@@ -45,6 +51,9 @@ public:
     int AddPacked(TPacked packed);
     // A picture that is read from the file (a cached thumbnail) whenever it is shown.
     int AddFile(const std::string& path);
+    // A picture that is read from the archive's entry of identifier id whenever it is shown. A
+    // store reads from one archive: the first one given.
+    int AddArchived(std::shared_ptr<const TThumbnailArchive> archive, int id);
     // Picture n is now in the file path as well (a thumbnail just saved): its memory is given
     // up and it is read from the file from now on.
     void MoveToFile(int n, const std::string& path);
@@ -70,6 +79,7 @@ private:
     struct Picture {
         std::uint64_t nameAt = 0;    // in names_, or (nameSize 0) the index in packed_
         std::uint32_t nameSize = 0;
+        std::int32_t archived = 0;   // > 0: the identifier of an entry of archive_
     };
     QImage Read(int n) const;  // with mutex_ held
 
@@ -79,6 +89,7 @@ private:
     std::string names_;            // the files' names, one after the other
     std::size_t packedBytes_ = 0;
     std::vector<int> rows_;
+    std::shared_ptr<const TThumbnailArchive> archive_;
 
     mutable std::list<std::pair<int, QImage>> cache_;  // most recently used first
     mutable std::unordered_map<int, std::list<std::pair<int, QImage>>::iterator> cacheIndex_;

@@ -227,3 +227,33 @@ std::vector<TCachedThumbnail> CachedThumbnails(const std::string& folder, int ma
     std::sort(out.begin(), out.end(), [](const TCachedThumbnail& a, const TCachedThumbnail& b) { return a.id < b.id; });
     return out;
 }
+
+// ---------------------------------------------------------------- archive
+
+bool TThumbnailArchive::Open(const std::string& path, const std::function<bool(int id)>& wanted, std::string* why) {
+    path_ = path;
+    return reader_.Open(
+        path,
+        [&wanted](const std::string& name, std::uint64_t size) {
+            int id = 0;
+            return size <= kMaxThumbnailFileBytes && ThumbnailIdOfName(name, id) && (!wanted || wanted(id));
+        },
+        why);
+}
+
+bool TThumbnailArchive::Has(int id) const { return reader_.Has(std::to_string(id) + ".bmp"); }
+
+std::vector<int> TThumbnailArchive::Ids() const {
+    std::vector<int> ids;
+    for (const std::string& name : reader_.Names()) {
+        int id = 0;
+        if (ThumbnailIdOfName(name, id)) ids.push_back(id);
+    }
+    return ids;
+}
+
+bool TThumbnailArchive::Read(int id, QImage& out) const {
+    std::string bytes;
+    if (!reader_.Read(std::to_string(id) + ".bmp", bytes)) return false;
+    return DecodeThumbnailBmp(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out, nullptr);
+}

@@ -11,9 +11,12 @@
 
 #include <QImage>
 #include <cstddef>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
+
+#include "TZipEngine.h"
 
 class TPixelArena {
 public:
@@ -62,3 +65,24 @@ struct TCachedThumbnail {
     std::string path;
 };
 std::vector<TCachedThumbnail> CachedThumbnails(const std::string& folder, int maxId);
+
+// The thumbnail archive (thumbnails.dat) read where it lies: its "<id>.bmp" entries are read
+// one at a time when a row that shows one is painted, so a start unpacks nothing and a close
+// with nothing new packs nothing. Only entries of thumbnail size (kMaxThumbnailFileBytes) whose
+// identifier the filter accepts are there. Thread-safe.
+class TThumbnailArchive {
+public:
+    // False, with the reason in why, when the file cannot be read as a Zip archive.
+    bool Open(const std::string& path, const std::function<bool(int id)>& wanted, std::string* why);
+    const std::string& Path() const { return path_; }
+    bool Has(int id) const;
+    std::size_t size() const { return reader_.size(); }
+    // The identifiers held, in archive order.
+    std::vector<int> Ids() const;
+    // Decodes the entry; false when it is not there, damaged or no picture.
+    bool Read(int id, QImage& out) const;
+
+private:
+    std::string path_;
+    TZipReader reader_;
+};

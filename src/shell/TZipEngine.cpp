@@ -105,6 +105,61 @@ std::string Placeholder(const std::string& comment) {
     return p;
 }
 
+// The entries an extraction or a reader takes, in archive order: each under its bare name (the
+// first entry of a bare name wins), folders left out, entries the filter turns down passed over.
+// Links, special and encrypted entries and unusable names go to refused; the first entry over
+// its limit is described in tooLarge. total adds up the stated sizes of the entries taken.
+struct TPlannedEntry {
+    zip_uint64_t index;
+    std::string name;
+    zip_uint64_t size;
+};
+
+std::vector<TPlannedEntry> PlanEntries(zip_t* za, const TZipEngine::EntryFilter& filter,
+                                       const TZipEngine::EntryLimit& limit, std::vector<std::string>& refused,
+                                       std::string& tooLarge, zip_uint64_t& total) {
+    std::vector<TPlannedEntry> items;
+    std::set<std::string> taken;  // bare names already planned: the first entry of a name wins
+    total = 0;
+    zip_int64_t count = zip_get_num_entries(za, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        zip_uint64_t index = static_cast<zip_uint64_t>(i);
+        zip_stat_t st;
+        zip_stat_init(&st);
+        // Names are taken as the bytes stored: a name that is not UTF-8 is not converted from
+        // CP437, so it is extracted under the same bytes that other files of the archive use.
+        if (zip_stat_index(za, index, ZIP_FL_ENC_RAW, &st) != 0 || !(st.valid & ZIP_STAT_NAME) ||
+            !(st.valid & ZIP_STAT_SIZE)) {
+            refused.push_back("entry " + std::to_string(i + 1));
+            continue;
+        }
+        std::string name = st.name;
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        zip_file_get_external_attributes(za, index, 0, &opsys, &attributes);
+        mode_t type = opsys == ZIP_OPSYS_UNIX ? ((attributes >> 16) & S_IFMT) : 0;
+        bool folderEntry = (!name.empty() && (name.back() == '/' || name.back() == '\\')) ||
+                           type == S_IFDIR || (opsys == ZIP_OPSYS_DOS && (attributes & 0x10));
+        if (folderEntry && type != S_IFLNK) continue;  // folders are not recreated
+        std::string bare = EntryBareName(name);
+        if (filter && !filter(bare, st.size)) continue;
+        if (!taken.insert(bare).second) continue;
+        if (limit && tooLarge.empty() && st.size > limit(bare))
+            tooLarge = "its entry " + Shown(name) + " is larger than such a file can be (" + std::to_string(st.size) +
+                       " bytes)";
+        if (type == S_IFLNK || (type != 0 && type != S_IFREG) || bare.empty() || bare == "." ||
+            bare == ".." || ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)) {
+            refused.push_back(Shown(name));
+            continue;
+        }
+        total = st.size > std::numeric_limits<zip_uint64_t>::max() - total
+                    ? std::numeric_limits<zip_uint64_t>::max()
+                    : total + st.size;
+        items.push_back({index, bare, st.size});
+    }
+    return items;
+}
+
 }  // namespace
 
 TZipEngine::TZipEngine(TMessages* messages) : messages_(messages) {
@@ -177,7 +232,34 @@ bool TZipEngine::Add() {
         }
     }
 
-    if (files_.empty()) {
+    // The entries kept from an existing archive: opened before anything is written, so an
+    // archive that cannot be read fails the whole Add and stays as it is.
+    zip_t* kept = nullptr;
+    std::vector<TPlannedEntry> keptEntries;
+    if (keepFilter_) {
+        int code = 0;
+        kept = zip_open(keepFrom_.c_str(), ZIP_RDONLY, &code);
+        if (!kept) {
+            Fail(what + "the archive " + Quoted(keepFrom_) + " cannot be read (" + LibzipError(code) + ").");
+            return false;
+        }
+        std::vector<std::string> refused;
+        std::string tooLarge;
+        zip_uint64_t total = 0;
+        const EntryFilter& keep = keepFilter_;
+        keptEntries = PlanEntries(
+            kept,
+            [&](const std::string& bare, std::uint64_t size) { return seen.count(bare) == 0 && keep(bare, size); },
+            {}, refused, tooLarge, total);
+    }
+    struct KeptCloser {
+        zip_t*& za;
+        ~KeptCloser() {
+            if (za) zip_discard(za);
+        }
+    } keptCloser{kept};
+
+    if (files_.empty() && keptEntries.empty()) {
         // libzip writes no file at all for an archive without entries.
         std::string error;
         if (!WriteFileAtomic(archive_, EmptyArchive(""), &error)) {
@@ -199,6 +281,18 @@ bool TZipEngine::Add() {
             za, 0.01,
             [](zip_t*, double done, void* state) { (*static_cast<ProgressFunction*>(state))(done); },
             nullptr, &progress_);
+    }
+    // Kept entries are copied as they are stored, without unpacking and packing them again.
+    for (const TPlannedEntry& entry : keptEntries) {
+        zip_source_t* src = zip_source_zip(za, kept, entry.index, 0, 0, -1);
+        if (!src || zip_file_add(za, entry.name.c_str(), src, ZIP_FL_ENC_GUESS) < 0) {
+            std::string reason = zip_strerror(za);
+            if (src) zip_source_free(src);
+            zip_discard(za);
+            ::unlink(tmp.c_str());
+            Fail(what + "the entry " + Shown(entry.name) + " cannot be kept (" + reason + ").");
+            return false;
+        }
     }
     for (const std::string& file : files_) {
         zip_source_t* src = zip_source_file(za, file.c_str(), 0, -1);
@@ -359,52 +453,10 @@ bool TZipEngine::Extract() {
     }
 
     // Plan first: which entries go where, and how much room they need.
-    struct Item {
-        zip_uint64_t index;
-        std::string name;
-        zip_uint64_t size;
-    };
-    std::vector<Item> items;
     std::vector<std::string> refused;
-    std::set<std::string> taken;  // bare names already planned: the first entry of a name wins
     std::string tooLarge;
     zip_uint64_t total = 0;
-    zip_int64_t count = zip_get_num_entries(za, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        zip_uint64_t index = static_cast<zip_uint64_t>(i);
-        zip_stat_t st;
-        zip_stat_init(&st);
-        // Names are taken as the bytes stored: a name that is not UTF-8 is not converted from
-        // CP437, so it is extracted under the same bytes that other files of the archive use.
-        if (zip_stat_index(za, index, ZIP_FL_ENC_RAW, &st) != 0 || !(st.valid & ZIP_STAT_NAME) ||
-            !(st.valid & ZIP_STAT_SIZE)) {
-            refused.push_back("entry " + std::to_string(i + 1));
-            continue;
-        }
-        std::string name = st.name;
-        zip_uint8_t opsys = 0;
-        zip_uint32_t attributes = 0;
-        zip_file_get_external_attributes(za, index, 0, &opsys, &attributes);
-        mode_t type = opsys == ZIP_OPSYS_UNIX ? ((attributes >> 16) & S_IFMT) : 0;
-        bool folderEntry = (!name.empty() && (name.back() == '/' || name.back() == '\\')) ||
-                           type == S_IFDIR || (opsys == ZIP_OPSYS_DOS && (attributes & 0x10));
-        if (folderEntry && type != S_IFLNK) continue;  // folders are not recreated
-        std::string bare = EntryBareName(name);
-        if (entryFilter_ && !entryFilter_(bare, st.size)) continue;
-        if (!taken.insert(bare).second) continue;
-        if (entryLimit_ && tooLarge.empty() && st.size > entryLimit_(bare))
-            tooLarge = "its entry " + Shown(name) + " is larger than such a file can be (" + std::to_string(st.size) +
-                       " bytes)";
-        if (type == S_IFLNK || (type != 0 && type != S_IFREG) || bare.empty() || bare == "." ||
-            bare == ".." || ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE)) {
-            refused.push_back(Shown(name));
-            continue;
-        }
-        total = st.size > std::numeric_limits<zip_uint64_t>::max() - total
-                    ? std::numeric_limits<zip_uint64_t>::max()
-                    : total + st.size;
-        items.push_back({index, bare, st.size});
-    }
+    const std::vector<TPlannedEntry> items = PlanEntries(za, entryFilter_, entryLimit_, refused, tooLarge, total);
 
     if (!tooLarge.empty()) {
         zip_discard(za);
@@ -437,7 +489,7 @@ bool TZipEngine::Extract() {
     std::vector<std::pair<std::string, std::string>> written;  // temporary name, final name
     std::vector<char> buffer(1 << 16);
     zip_uint64_t writtenBytes = 0;
-    for (const Item& item : items) {
+    for (const TPlannedEntry& item : items) {
         zip_file_t* zf = zip_fopen_index(za, item.index, 0);
         if (!zf) {
             error = "the entry " + Shown(item.name) + " cannot be read (" + zip_strerror(za) + ")";
@@ -525,6 +577,80 @@ bool TZipEngine::Extract() {
         Fail("The archive " + Quoted(archive_) + " holds entries that were not extracted because they are links, "
              "special files or have no usable name: " + names + ". Its other files were extracted into " +
              Quoted(baseFolder_) + ".");
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- reader
+
+TZipReader::~TZipReader() {
+    if (za_) zip_discard(za_);
+}
+
+bool TZipReader::Open(const std::string& archive, const TZipEngine::EntryFilter& filter, std::string* why) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (za_) zip_discard(za_);
+    za_ = nullptr;
+    entries_.clear();
+    names_.clear();
+    int code = 0;
+    za_ = zip_open(archive.c_str(), ZIP_RDONLY, &code);
+    if (!za_) {
+        if (why) *why = "it cannot be read as a Zip archive (" + LibzipError(code) + ")";
+        return false;
+    }
+    std::vector<std::string> refused;
+    std::string tooLarge;
+    zip_uint64_t total = 0;
+    for (TPlannedEntry& e : PlanEntries(za_, filter, {}, refused, tooLarge, total)) {
+        names_.push_back(e.name);
+        entries_.emplace(std::move(e.name), Entry{e.index, e.size});
+    }
+    return true;
+}
+
+bool TZipReader::Has(const std::string& bareName) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return entries_.count(bareName) != 0;
+}
+
+std::size_t TZipReader::size() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return entries_.size();
+}
+
+std::vector<std::string> TZipReader::Names() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return names_;
+}
+
+bool TZipReader::Read(const std::string& bareName, std::string& out) const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    out.clear();
+    const auto it = entries_.find(bareName);
+    if (!za_ || it == entries_.end()) return false;
+    const Entry& e = it->second;
+    zip_file_t* zf = zip_fopen_index(za_, e.index, 0);
+    if (!zf) return false;
+    // The stated size was checked by the filter before the entry was taken; a stream that
+    // holds more than it states is damaged and is not read on.
+    out.resize(static_cast<std::size_t>(e.size));
+    zip_uint64_t got = 0;
+    bool ok = true;
+    while (ok) {
+        char extra;
+        char* at = got < e.size ? out.data() + got : &extra;
+        const zip_uint64_t room = got < e.size ? e.size - got : 1;
+        const zip_int64_t n = zip_fread(zf, at, room);
+        if (n < 0 || (n > 0 && got >= e.size)) ok = false;
+        if (n <= 0) break;
+        got += static_cast<zip_uint64_t>(n);
+    }
+    // Closing checks the entry's CRC.
+    if (zip_fclose(zf) != 0) ok = false;
+    if (!ok || got != e.size) {
+        out.clear();
         return false;
     }
     return true;

@@ -6,8 +6,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+struct zip;
 
 class TMessages;
 
@@ -35,8 +39,18 @@ public:
     const std::vector<std::string>& Files() const { return files_; }
 
     // Creates a new archive (replacing any old file of that name, atomically) holding every
-    // listed file under its bare name, in list order.
+    // listed file under its bare name, in list order; with SetKeptEntries, the kept entries
+    // come first.
     bool Add();
+    // Add also takes over the entries of the archive `from` (which may be the archive being
+    // replaced) that `keep` accepts by bare name and stated size, copied as they are stored
+    // (nothing is unpacked or packed again), in their order, each bare name once. An entry of
+    // the same bare name as a listed file is not kept: the file replaces it. An archive `from`
+    // that cannot be read makes Add fail and write nothing. An empty filter keeps nothing.
+    void SetKeptEntries(const std::string& from, EntryFilter keep) {
+        keepFrom_ = from;
+        keepFilter_ = std::move(keep);
+    }
     // The deflate level Add packs at: 9 (smallest) unless set; 1 is the fastest.
     void SetCompressionLevel(int level) { level_ = level < 1 ? 1 : (level > 9 ? 9 : level); }
     // Called while Add writes the archive and while Extract writes files, with the part done
@@ -103,5 +117,39 @@ private:
     ProgressFunction progress_;
     EntryFilter entryFilter_;
     EntryLimit entryLimit_;
+    std::string keepFrom_;
+    EntryFilter keepFilter_;
     int level_ = 9;
+};
+
+// Reads single entries of an archive into memory, by bare name, with the extractor's rules: the
+// directory is read once at Open, entries the filter turns down (by bare name and stated size)
+// are not there, of several entries of a bare name the first is taken, and links, special and
+// encrypted entries are passed over. An entry is read only up to its stated size (which the
+// filter bounds); one that holds more or less, or fails its CRC, cannot be read. The archive
+// stays open, so a file replaced or removed meanwhile is still read as it was. Thread-safe.
+class TZipReader {
+public:
+    TZipReader() = default;
+    ~TZipReader();
+    TZipReader(const TZipReader&) = delete;
+    TZipReader& operator=(const TZipReader&) = delete;
+
+    // False, with the reason in why, when the file cannot be read as a Zip archive.
+    bool Open(const std::string& archive, const TZipEngine::EntryFilter& filter, std::string* why);
+    bool Has(const std::string& bareName) const;
+    std::size_t size() const;
+    // The bare names taken, in archive order.
+    std::vector<std::string> Names() const;
+    bool Read(const std::string& bareName, std::string& out) const;
+
+private:
+    struct Entry {
+        std::uint64_t index;
+        std::uint64_t size;
+    };
+    mutable std::mutex mutex_;
+    struct zip* za_ = nullptr;
+    std::unordered_map<std::string, Entry> entries_;
+    std::vector<std::string> names_;
 };

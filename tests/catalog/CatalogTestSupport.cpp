@@ -50,6 +50,8 @@ bool ReadCentralDirectory(const std::string& b, std::vector<ZipEntry>& entries, 
         ZipEntry e;
         e.flags = ReadLe16(b, p + 8);
         e.method = ReadLe16(b, p + 10);
+        e.crc = ReadLe32(b, p + 16);
+        e.compressedSize = ReadLe32(b, p + 20);
         const uint16_t nameLen = ReadLe16(b, p + 28), extraLen = ReadLe16(b, p + 30),
                        fileCommentLen = ReadLe16(b, p + 32);
         e.externalAttributes = ReadLe32(b, p + 38);

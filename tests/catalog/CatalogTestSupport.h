@@ -56,6 +56,8 @@ struct ZipEntry {
     uint16_t method = 0;
     uint16_t flags = 0;  // general purpose bits; for deflate, bits 1-2 tell the level class
     uint32_t externalAttributes = 0;
+    uint32_t crc = 0;
+    uint32_t compressedSize = 0;
 };
 // Reads the central directory of an archive; false when no end record is found.
 bool ReadCentralDirectory(const std::string& bytes, std::vector<ZipEntry>& entries, std::string& comment);

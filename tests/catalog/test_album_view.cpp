@@ -678,3 +678,56 @@ TEST(AlbumView, AFullDiskDuringAnUncachedRefreshStillListsEveryRow) {
     EXPECT_NE(f.messages.asked[0].text.find("Thumbnails cannot be saved"), std::string::npos);
     EXPECT_TRUE(Files(f.catalog->ThumbnailFolder()).empty());
 }
+
+// With "Compress thumbnails" on, rows are read from thumbnails.dat where it lies: the start
+// unpacks nothing and the refresh writes nothing. A photo that left the catalog is not shown
+// with its old entry (its number may be given to another photo), and an entry damaged after
+// the refresh shows the unreadable picture.
+TEST(AlbumView, RowsAreReadFromTheThumbnailArchiveWhereItLies) {
+    ViewFixture f;
+    const int a = f.Add("A", f.Photo("a.jpg", qRgb(200, 0, 0)));
+    const int b = f.Add("B", f.Photo("b.jpg", qRgb(0, 0, 200)));
+    fs::create_directories(f.catalog->ThumbnailFolder());
+    f.MakeBmp(f.catalog->ThumbnailPath(a), qRgb(0, 255, 0));
+    f.MakeBmp(f.catalog->ThumbnailPath(b), qRgb(255, 255, 0));
+    QImage thumbB;
+    ASSERT_TRUE(ReadThumbnailFile(f.catalog->ThumbnailPath(b), thumbB, nullptr));
+    fs::copy_file(f.catalog->ThumbnailPath(b), f.tmp.file("b.bmp"));
+    f.view.PackThumbnails(true);
+    ASSERT_FALSE(fs::exists(f.catalog->ThumbnailFolder()));
+
+    f.view.UnpackThumbnails(true);
+    const long long before = BytesWritten();
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    f.view.FinishSavingThumbnails();
+    EXPECT_LT(BytesWritten() - before, 16 * 1024);
+    EXPECT_TRUE(Files(f.catalog->ThumbnailFolder()).empty());
+    const TRowPictures& strip = f.view.ThumbnailStrip();
+    ASSERT_EQ(strip.size(), 2u);
+    EXPECT_EQ(strip[0].pixel(0, 0), qRgb(0, 255, 0));
+    EXPECT_EQ(strip[1], thumbB.convertToFormat(QImage::Format_RGB32));  // pixel-exact
+    for (int n = 0; n < int(strip.PictureCount()); ++n) EXPECT_TRUE(strip.InFile(n)) << n;
+
+    // Photo a leaves the catalog and its number comes back for a new photo: the new photo's
+    // thumbnail is made from it, not taken from the archive.
+    f.catalog->RemoveThumbnail(a);
+    f.SaveThumbs(1);
+    ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+    EXPECT_TRUE(Near(f.view.ThumbnailStrip()[0].pixel(50, 40), qRgb(200, 0, 0)));
+
+    // Damaged entries: one whose stored bytes fail their CRC, one that holds no picture. Their
+    // rows say so when painted; nothing crashes.
+    const std::string bmpB = ReadAll(f.tmp.file("b.bmp"));
+    std::string zip = cattest::MakeStoredZip({{std::to_string(b) + ".bmp", bmpB}});
+    const size_t at = zip.find(bmpB);
+    ASSERT_NE(at, std::string::npos);
+    zip[at + bmpB.size() / 2] ^= 0x5A;
+    for (const std::string& archive :
+         {zip, cattest::MakeStoredZip({{std::to_string(b) + ".bmp", "BM no picture at all"}})}) {
+        WriteAll(f.catalog->ThumbnailArchivePath(), archive);
+        f.view.UnpackThumbnails(true);
+        ASSERT_TRUE(f.view.ThumbnailArchive() && f.view.ThumbnailArchive()->Has(b));
+        ASSERT_EQ(f.view.RefreshList(), TRefreshResult::Done);
+        EXPECT_EQ(f.view.ThumbnailStrip()[1], UnreadablePhotoPicture());
+    }
+}

@@ -1,10 +1,12 @@
-// Packing the thumbnail cache into thumbnails.dat at exit and unpacking it at start.
+// The thumbnail archive: the cache packed into thumbnails.dat at exit, read where it lies at the
+// next start, merged at the next exit; unpacked once when compression is turned off.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 
 #include "CatalogTestSupport.h"
+#include "PlaceholderPictures.h"
 #include "TAlbumView.h"
 #include "ThumbnailFiles.h"
 
@@ -62,19 +64,101 @@ TEST(ThumbnailArchive, PackHoldsTheCacheInIdentifierOrderDeflated) {
     EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(40)));
     EXPECT_TRUE(fs::is_directory(f.catalog->ThumbnailFolder()));
 
-    // At the next start the folder is filled again and the archive goes.
+    // At the next start the archive is read where it lies: nothing is unpacked.
     fs::remove(f.catalog->ThumbnailPath(40));
     fs::remove(f.catalog->ThumbnailFolder());
+    const auto packedAt = fs::last_write_time(f.Archive());
+    const std::string packedBytes = ReadAll(f.Archive());
     f.view.UnpackThumbnails(true);
-    EXPECT_FALSE(fs::exists(f.Archive()));
-    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(2)), t2);
-    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(3)), t3);
-    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(10)), t10);
+    EXPECT_TRUE(fs::is_directory(f.catalog->ThumbnailFolder()));
+    EXPECT_TRUE(fs::is_empty(f.catalog->ThumbnailFolder()));
+    const auto archive = f.view.ThumbnailArchive();
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->Ids(), (std::vector<int>{2, 3, 10}));
+    for (const auto& [id, bytes] : {std::pair{2, t2}, std::pair{3, t3}, std::pair{10, t10}}) {
+        QImage fromArchive, fromFile;
+        ASSERT_TRUE(archive->Read(id, fromArchive)) << id;
+        ASSERT_TRUE(DecodeThumbnailBmp(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), fromFile,
+                                       nullptr));
+        EXPECT_EQ(fromArchive, fromFile) << id;
+    }
 
-    // After a normal exit with only known identifiers the folder is gone too.
+    // A close with nothing new leaves the archive as it is, unwritten, and the empty folder goes.
     f.view.PackThumbnails(true);
-    EXPECT_TRUE(fs::exists(f.Archive()));
+    EXPECT_EQ(fs::last_write_time(f.Archive()), packedAt);
+    EXPECT_EQ(ReadAll(f.Archive()), packedBytes);
     EXPECT_FALSE(fs::exists(f.catalog->ThumbnailFolder()));
+    EXPECT_TRUE(f.messages.asked.empty());
+}
+
+// Thumbnails made while the archive was in use are merged into it at the close; the archive's
+// other entries are copied as they were stored, and those of photos that left the catalog go.
+TEST(ThumbnailArchive, TheCloseMergesNewThumbnailsAndDropsThoseOfRemovedPhotos) {
+    ArchiveFixture f;
+    const std::string t2 = f.Thumb(2, qRgb(20, 0, 0));
+    f.Thumb(3, qRgb(30, 0, 0));
+    const std::string t4 = f.Thumb(4, qRgb(40, 0, 0));
+    f.Thumb(5, qRgb(50, 0, 0));
+    f.view.PackThumbnails(true);
+    std::vector<cattest::ZipEntry> before;
+    std::string comment;
+    ASSERT_TRUE(cattest::ReadCentralDirectory(ReadAll(f.Archive()), before, comment));
+    ASSERT_EQ(before.size(), 4u);
+
+    f.view.UnpackThumbnails(true);
+    // Photo 3 leaves the catalog; photo 5's record is gone since the last start (a crash before
+    // its removal was packed); photo 11 gets a thumbnail; photo 4's is made again.
+    f.catalog->RemoveThumbnail(3);
+    ASSERT_TRUE(f.catalog->FindImage(5));
+    f.catalog->CatalogTable().DeleteCurrent();
+    const std::string t11 = f.Thumb(11, qRgb(110, 0, 0));
+    const std::string t4b = f.Thumb(4, qRgb(41, 0, 0));
+    f.view.PackThumbnails(true);
+
+    std::vector<cattest::ZipEntry> after;
+    ASSERT_TRUE(cattest::ReadCentralDirectory(ReadAll(f.Archive()), after, comment));
+    std::vector<std::string> names;
+    for (const auto& e : after) names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"2.bmp", "4.bmp", "11.bmp"}));
+    // The kept entry is the same stored bytes, not packed again.
+    EXPECT_EQ(after[0].crc, before[0].crc);
+    EXPECT_EQ(after[0].compressedSize, before[0].compressedSize);
+    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailFolder()));
+
+    f.view.UnpackThumbnails(true);
+    const auto archive = f.view.ThumbnailArchive();
+    ASSERT_TRUE(archive);
+    auto decoded = [](const std::string& bytes) {
+        QImage img;
+        DecodeThumbnailBmp(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), img, nullptr);
+        return img;
+    };
+    QImage img;
+    ASSERT_TRUE(archive->Read(2, img));
+    EXPECT_EQ(img, decoded(t2));
+    ASSERT_TRUE(archive->Read(4, img));
+    EXPECT_EQ(img, decoded(t4b));
+    ASSERT_TRUE(archive->Read(11, img));
+    EXPECT_EQ(img, decoded(t11));
+    EXPECT_FALSE(archive->Has(3));
+    EXPECT_TRUE(f.messages.asked.empty());
+}
+
+// Turning compression off unpacks the archive into the folder once; a thumbnail already in the
+// folder is newer than the archive's and is kept.
+TEST(ThumbnailArchive, CompressionTurnedOffUnpacksTheArchiveOnce) {
+    ArchiveFixture f;
+    const std::string t2 = f.Thumb(2, qRgb(20, 0, 0));
+    f.Thumb(3, qRgb(30, 0, 0));
+    f.view.PackThumbnails(true);
+    ASSERT_FALSE(fs::exists(f.catalog->ThumbnailPath(2)));
+    fs::create_directories(f.catalog->ThumbnailFolder());
+    const std::string t3new = f.Thumb(3, qRgb(31, 0, 0));
+    f.view.UnpackThumbnails(false);
+    EXPECT_FALSE(fs::exists(f.Archive()));
+    EXPECT_FALSE(f.view.ThumbnailArchive());
+    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(2)), t2);
+    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(3)), t3new);
     EXPECT_TRUE(f.messages.asked.empty());
 }
 
@@ -85,9 +169,6 @@ TEST(ThumbnailArchive, NothingHappensWithCompressionOff) {
     EXPECT_FALSE(fs::exists(f.Archive()));
     EXPECT_TRUE(fs::exists(f.catalog->ThumbnailPath(2)));
 
-    WriteAll(f.Archive(), "anything");
-    f.view.UnpackThumbnails(false);
-    EXPECT_TRUE(fs::exists(f.Archive()));
 
     // An empty cache writes no archive but still removes the empty folder.
     fs::remove(f.catalog->ThumbnailPath(2));
@@ -112,6 +193,10 @@ TEST(ThumbnailArchive, HostileArchiveCannotWriteOutsideTheCacheFolder) {
         {false, false, false, true, false});
     WriteAll(f.Archive(), archive);
     f.view.UnpackThumbnails(true);
+    ASSERT_TRUE(f.view.ThumbnailArchive());
+    EXPECT_EQ(f.view.ThumbnailArchive()->Ids(), std::vector<int>{5});
+    EXPECT_TRUE(fs::is_empty(f.catalog->ThumbnailFolder()));
+    f.view.UnpackThumbnails(false);
 
     EXPECT_FALSE(fs::exists(f.Root() + "evil.bmp"));
     EXPECT_FALSE(fs::exists(f.tmp.file("outside/evil2.bmp")));
@@ -149,6 +234,10 @@ TEST(ThumbnailArchive, OnlyThumbnailsOfThumbnailSizeAreExtracted) {
                                                   {"99999999999.bmp", thumb},
                                                   {"sub/12.bmp", thumb}}));
     f.view.UnpackThumbnails(true);
+    ASSERT_TRUE(f.view.ThumbnailArchive());
+    EXPECT_EQ(f.view.ThumbnailArchive()->Ids(), (std::vector<int>{7, 12}));
+    EXPECT_FALSE(f.view.ThumbnailArchive()->Has(8));
+    f.view.UnpackThumbnails(false);
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(f.catalog->ThumbnailFolder())) names.push_back(e.path().filename());
     std::sort(names.begin(), names.end());
@@ -203,8 +292,14 @@ TEST(ThumbnailArchive, TheLargestIdentifierNeedsNoWalkUpToIt) {
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1].name, "2147483647.bmp");
     f.view.UnpackThumbnails(true);
-    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(2147483647)), big);
+    QImage fromArchive, fromFile;
+    ASSERT_TRUE(f.view.ThumbnailArchive()->Read(2147483647, fromArchive));
+    ASSERT_TRUE(DecodeThumbnailBmp(reinterpret_cast<const unsigned char*>(big.data()), big.size(), fromFile, nullptr));
+    EXPECT_EQ(fromArchive, fromFile);
+    // Clearing the cache clears the archive too.
     EXPECT_EQ(f.view.DeleteThumbnails(), 2);
+    EXPECT_FALSE(fs::exists(f.Archive()));
+    EXPECT_FALSE(f.view.ThumbnailArchive());
 }
 
 // A tampered archive holding thousands of small "<id>.bmp" files for photos the catalog does
@@ -217,6 +312,9 @@ TEST(ThumbnailArchive, TamperedArchiveIsBoundedAndLeavesNothing) {
     for (int id = 13; id < 3013; ++id) entries.push_back({std::to_string(id) + ".bmp", "x"});
     WriteAll(f.Archive(), cattest::MakeStoredZip(entries));
     f.view.UnpackThumbnails(true);
+    EXPECT_EQ(f.view.ThumbnailArchive()->Ids(), std::vector<int>{7});
+    EXPECT_TRUE(fs::is_empty(f.catalog->ThumbnailFolder()));
+    f.view.UnpackThumbnails(false);
     std::vector<std::string> names;
     for (const auto& e : fs::directory_iterator(f.catalog->ThumbnailFolder())) names.push_back(e.path().filename());
     EXPECT_EQ(names, std::vector<std::string>{"7.bmp"});
