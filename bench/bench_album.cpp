@@ -3,7 +3,10 @@
 // the process's peak memory. With --uncached <folder> it instead files every JPEG under the
 // folder into a new album and prints the time of one uncached RefreshList (saveThumbs 2), the
 // figure bench/thumbnails.sh compares with vipsthumbnail. With --import <folder> it times a
-// folder import ("Add All"); with --make-catalog it makes the test data of bench/album_open.sh.
+// folder import ("Add All"); with --make-catalog it makes the test data of bench/album_open.sh;
+// with --archive <documents> it times the thumbnail archive of such a catalog (cached): the
+// first pack, a start, a close with nothing new, with 1% and with 10% new thumbnails, and the
+// old way of starting (unpacking every file).
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -275,9 +278,95 @@ int Import(const std::string& folder) {
     return 0;
 }
 
+// Packs the cache of a catalog made by --make-catalog ... cached into its archive, as a close
+// with "Compress thumbnails" on does.
+int Pack(const std::string& documents) {
+    const fs::path docs = documents;
+    TSettingsStore settings((docs / "user.conf").string(), (docs / "machine.conf").string());
+    SilentMessages messages;
+    TCatalog c(settings, messages, docs.string(), (docs / "install").string());
+    c.OpenCatalog();
+    TAlbumView view(c);
+    view.PackThumbnails(true);
+    return fs::exists(c.ThumbnailArchivePath()) ? 0 : 1;
+}
+
+// The thumbnail archive of a catalog made by --make-catalog ... cached, in step order. The
+// catalog's cache folder is packed away: run it on a copy.
+int Archive(const std::string& documents) {
+    const fs::path docs = documents;
+    TSettingsStore settings((docs / "user.conf").string(), (docs / "machine.conf").string());
+    SilentMessages messages;
+    TCatalog c(settings, messages, docs.string(), (docs / "install").string());
+    c.OpenCatalog();
+    c.OpenAlbum("Bench");
+    const int n = c.LastImageId();
+    using Clock = std::chrono::steady_clock;
+    auto step = [](const char* what, auto&& fn) {
+        const long long before = WrittenBytes();
+        const auto t0 = Clock::now();
+        fn();
+        const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+        std::printf("%-44s %7.3f s  written %8.2f MB\n", what, seconds, double(WrittenBytes() - before) / 1e6);
+        std::fflush(stdout);
+    };
+    sync();
+    size_t files = 0;
+    std::uintmax_t looseBytes = 0;
+    for (const auto& e : fs::directory_iterator(c.ThumbnailFolder())) {
+        ++files;
+        looseBytes += e.file_size();
+    }
+    std::printf("thumbnails %zu, %.1f MB in the cache folder\n", files, double(looseBytes) / 1e6);
+    {
+        TAlbumView view(c);
+        step("first close: pack every thumbnail", [&] { view.PackThumbnails(true); });
+    }
+    std::printf("archive %.1f MB\n", double(fs::file_size(c.ThumbnailArchivePath())) / 1e6);
+    {
+        TAlbumView view(c);
+        step("start: open the archive where it lies", [&] { view.UnpackThumbnails(true); });
+        step("open the album from the archive", [&] { view.RefreshList(); });
+        const TRowPictures& strip = view.ThumbnailStrip();
+        step("paint 1,000 rows from the archive", [&] {
+            for (size_t r = 0; r < 1000 && r < strip.size(); ++r) (void)strip[r * (strip.size() / 1000 + 1) % strip.size()];
+        });
+        step("close with nothing new", [&] { view.PackThumbnails(true); });
+    }
+    {
+        TAlbumView view(c);
+        view.UnpackThumbnails(true);
+        fs::create_directories(c.ThumbnailFolder());
+        QImage t(100, 80, QImage::Format_RGB32);
+        t.fill(qRgb(1, 2, 3));
+        const int fresh = std::max(1, n / 100);
+        for (int id = n - fresh + 1; id <= n; ++id) t.save(QString::fromStdString(c.ThumbnailPath(id)), "BMP");
+        sync();
+        step("close with 1% new thumbnails (they wait)", [&] { view.PackThumbnails(true); });
+    }
+    {
+        TAlbumView view(c);
+        view.UnpackThumbnails(true);
+        QImage t(100, 80, QImage::Format_RGB32);
+        t.fill(qRgb(4, 5, 6));
+        const int fresh = std::max(1, n / 10);
+        for (int id = n - fresh + 1; id <= n; ++id) t.save(QString::fromStdString(c.ThumbnailPath(id)), "BMP");
+        sync();
+        step("close with 10% new thumbnails (merge)", [&] { view.PackThumbnails(true); });
+    }
+    {
+        TAlbumView view(c);
+        step("start with compression off: unpack all", [&] { view.UnpackThumbnails(false); });
+    }
+    std::printf("peak_MB %.0f\n", PeakMegabytes());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 3 && std::string(argv[1]) == "--archive") return Archive(argv[2]);
+    if (argc == 3 && std::string(argv[1]) == "--pack") return Pack(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--import") return Import(argv[2]);
     if (argc == 3 && std::string(argv[1]) == "--uncached") return Uncached(argv[2]);
     if (argc >= 5 && std::string(argv[1]) == "--make-catalog")

@@ -85,6 +85,10 @@ struct TAlbumView::Row {
 
 namespace {
 
+// The archive is rewritten at a close once the new thumbnails and the entries that go reach
+// this share of it (1 / kMergeShare).
+constexpr size_t kMergeShare = 10;
+
 // How far the loaders may run ahead of the rows handed on: the loaded pictures wait in memory
 // until then, so without a limit a large cached album would be read whole into memory first.
 constexpr size_t kLoadAhead = 256;
@@ -498,6 +502,7 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
 void TAlbumView::PackThumbnails(bool compressChecked) {
     saver_->Finish();
     if (!compressChecked) return;
+    std::error_code ec0;
     const int n = catalog_.LastImageId();
     const std::string path = catalog_.ThumbnailArchivePath();
     // The cache files of identifiers 1 to n that can be read; one that cannot stays where it is
@@ -519,7 +524,8 @@ void TAlbumView::PackThumbnails(bool compressChecked) {
         archive = std::make_shared<TThumbnailArchive>();
         if (!archive->Open(path, {}, nullptr)) archive.reset();
     }
-    bool entriesGo = false;
+    // Entries turned down when the archive was opened (photos that had left the catalog) go.
+    bool entriesGo = archive && archive->Unwanted() > 0;
     std::vector<int> kept;
     if (archive) {
         const std::vector<int> ids = catalog_.CatalogImageIds();
@@ -530,6 +536,17 @@ void TAlbumView::PackThumbnails(bool compressChecked) {
                 entriesGo = true;
         }
         std::sort(kept.begin(), kept.end());
+    }
+    // Entries of photos that left the catalog go at once: their numbers may be given to new
+    // photos. New thumbnails may wait: a merge rewrites the whole archive (its entries copied,
+    // not packed again), so while the new ones are few next to what the archive holds they stay
+    // in the folder, where they are read before the archive, and the close writes nothing. The
+    // archive is rewritten once they reach a tenth of it: the cost stays in step with what
+    // changed.
+    const bool merge = !archive || entriesGo || files.size() * kMergeShare >= archive->size();
+    if (!merge) {
+        fs::remove(catalog_.ThumbnailFolder(), ec0);  // only succeeds when it is empty
+        return;
     }
     bool packed = true;
     if (!files.empty() || entriesGo || (!archive && IsRegularFile(path))) {

@@ -244,7 +244,10 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     const std::vector<std::string> files = files_;
     const std::string folder = folder_;
     const size_t total = files.size();
-    std::vector<QImage> pictures(total);
+    // Each thumbnail is compressed as soon as it is made: only the rows being made are ever
+    // held as pixels.
+    std::vector<TRowPictures::TPacked> pictures(total);
+    std::vector<char> made(total, 0);
     std::vector<std::string> errors(total);
     std::atomic<size_t> next{0};
     std::atomic<int> done{0};
@@ -254,12 +257,15 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
             QImage full;
             if (imaging::LoadPicture(folder + "/" + files[i], full, errors[i], TAlbumView::kThumbWidth,
                                   TAlbumView::kThumbHeight)) {
-                pictures[i] = imaging::StretchTo(full, TAlbumView::kThumbWidth, TAlbumView::kThumbHeight);
+                pictures[i] = TRowPictures::Pack(
+                    imaging::StretchTo(full, TAlbumView::kThumbWidth, TAlbumView::kThumbHeight));
+                made[i] = 1;
             } else if (errors[i].empty()) {
                 errors[i] = "cannot be read as a picture";
             }
         } catch (const std::exception& e) {
-            pictures[i] = QImage();
+            pictures[i] = TRowPictures::TPacked();
+            made[i] = 0;
             errors[i] = e.what();
             if (errors[i].empty()) errors[i] = "cannot be read";
         }
@@ -305,14 +311,20 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     // A file that cannot be decoded gets the unreadable picture; the list is complete and every
     // such file is named in one message.
     unreadable_.clear();
+    auto store = std::make_shared<TRowPictures>();
+    int unreadablePicture = -1;
     for (size_t i = 0; i < total; ++i) {
-        if (!pictures[i].isNull()) continue;
-        pictures[i] = UnreadablePhotoPicture();
+        if (made[i]) {
+            store->AddRow(store->AddPacked(std::move(pictures[i])));
+            continue;
+        }
+        if (unreadablePicture < 0) unreadablePicture = store->AddPicture(UnreadablePhotoPicture());
+        store->AddRow(unreadablePicture);
         unreadable_.push_back(errors[i].find(files[i]) != std::string::npos ? errors[i]
                                                                              : files[i] + " (" + errors[i] + ")");
     }
     names_ = files;
-    thumbs_ = std::move(pictures);
+    thumbs_ = std::move(store);
     state_ = TListState::Thumbnails;
     return true;
 }
@@ -339,7 +351,7 @@ std::vector<TPhotoRow> TFolderImport::UpdImportThumbs() const {
     if (state_ != TListState::Thumbnails) return rows;
     rows.reserve(names_.size());
     for (size_t i = 0; i < names_.size(); ++i)
-        rows.push_back({names_[i], thumbs_[i].convertToFormat(QImage::Format_RGB32)});
+        rows.push_back({names_[i], (*thumbs_)[i]});
     return rows;
 }
 

@@ -12,6 +12,7 @@
 
 #include <QImage>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -136,12 +137,15 @@ public:
     bool ReportUnreadable();
     const std::vector<std::string>& UnreadableFiles() const { return unreadable_; }
     // The rows of the thumbnail list: the two waiting rows (no picture), or one per file with a
-    // 32-bit copy of its thumbnail.
+    // 32-bit copy of its thumbnail. Every picture is read back into memory: a window fills its
+    // list from Thumbnails and FileNames instead.
     std::vector<TPhotoRow> UpdImportThumbs() const;
 
     TListState ListState() const { return state_; }
     const std::vector<std::string>& FileNames() const { return names_; }
-    const std::vector<QImage>& Thumbnails() const { return thumbs_; }
+    // The thumbnails, one row per file, kept compressed in memory (a folder of ten thousand
+    // photos would otherwise hold 320 MB of pixels); never null.
+    std::shared_ptr<const TRowPictures> Thumbnails() const { return thumbs_; }
     int FileCount() const { return static_cast<int>(names_.size()); }
 
     // Browse: the folder dialog starts at startFolder (the current folder when empty). True when
@@ -191,6 +195,6 @@ private:
     std::vector<std::string> files_;
     TListState state_ = TListState::Empty;
     std::vector<std::string> names_;
-    std::vector<QImage> thumbs_;
+    std::shared_ptr<TRowPictures> thumbs_ = std::make_shared<TRowPictures>();
     std::vector<std::string> unreadable_;  // "name (reason)" per file the last listing could not read
 };

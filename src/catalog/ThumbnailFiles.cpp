@@ -232,11 +232,15 @@ std::vector<TCachedThumbnail> CachedThumbnails(const std::string& folder, int ma
 
 bool TThumbnailArchive::Open(const std::string& path, const std::function<bool(int id)>& wanted, std::string* why) {
     path_ = path;
+    unwanted_ = 0;
     return reader_.Open(
         path,
-        [&wanted](const std::string& name, std::uint64_t size) {
+        [this, &wanted](const std::string& name, std::uint64_t size) {
             int id = 0;
-            return size <= kMaxThumbnailFileBytes && ThumbnailIdOfName(name, id) && (!wanted || wanted(id));
+            if (!ThumbnailIdOfName(name, id)) return false;
+            if (size <= kMaxThumbnailFileBytes && (!wanted || wanted(id))) return true;
+            ++unwanted_;
+            return false;
         },
         why);
 }

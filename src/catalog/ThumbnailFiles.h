@@ -77,6 +77,8 @@ public:
     const std::string& Path() const { return path_; }
     bool Has(int id) const;
     std::size_t size() const { return reader_.size(); }
+    // How many "<id>.bmp" entries the filter turned down at Open.
+    std::size_t Unwanted() const { return unwanted_; }
     // The identifiers held, in archive order.
     std::vector<int> Ids() const;
     // Decodes the entry; false when it is not there, damaged or no picture.
@@ -85,4 +87,5 @@ public:
 private:
     std::string path_;
     TZipReader reader_;
+    std::size_t unwanted_ = 0;
 };

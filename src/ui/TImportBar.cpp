@@ -381,13 +381,11 @@ void TImportBar::ShowThumbnails() {
     if (import_->ListState() == TFolderImport::TListState::Placeholders) {
         ListBox2->ShowWaitingRows();
     } else {
-        std::vector<QImage> pictures;
+        // The list reads each picture from the import's store when it paints the row.
         std::vector<QString> captions;
-        for (TPhotoRow& row : import_->UpdImportThumbs()) {
-            pictures.push_back(std::move(row.picture));
-            captions.push_back(Shown(row.caption));
-        }
-        ListBox2->Fill(pictures, captions);
+        captions.reserve(import_->FileNames().size());
+        for (const std::string& name : import_->FileNames()) captions.push_back(Shown(name));
+        ListBox2->FillFrom(import_->Thumbnails(), captions);
     }
     ListBox2->setCurrentRow(-1);
     quietSelection_ = false;

@@ -320,3 +320,50 @@ TEST(ThumbnailArchive, TamperedArchiveIsBoundedAndLeavesNothing) {
     EXPECT_EQ(names, std::vector<std::string>{"7.bmp"});
     EXPECT_FALSE(fs::exists(f.Archive()));
 }
+
+// A few new thumbnails wait in the folder (read before the archive) and the close writes
+// nothing; once they make a tenth of the archive it is rewritten with them. Entries of photos
+// that left the catalog, even without the program knowing (a crash after the removal), are
+// never shown and make the next close rewrite the archive without them.
+TEST(ThumbnailArchive, FewNewThumbnailsWaitInTheFolderAndRemovedPhotosLeaveAtTheNextClose) {
+    ArchiveFixture f;
+    for (int id = 2; id <= 12; ++id) f.Thumb(id, qRgb(id, 0, 0));
+    f.view.PackThumbnails(true);
+    const std::string packed = ReadAll(f.Archive());
+
+    f.view.UnpackThumbnails(true);
+    const std::string t5 = f.Thumb(5, qRgb(5, 5, 5));
+    f.view.PackThumbnails(true);
+    EXPECT_EQ(ReadAll(f.Archive()), packed);
+    EXPECT_EQ(ReadAll(f.catalog->ThumbnailPath(5)), t5);
+
+    f.view.UnpackThumbnails(true);
+    const std::string t6 = f.Thumb(6, qRgb(6, 6, 6));
+    f.view.PackThumbnails(true);  // 2 of 11: merged
+    EXPECT_FALSE(fs::exists(f.catalog->ThumbnailFolder()));
+    f.view.UnpackThumbnails(true);
+    auto archive = f.view.ThumbnailArchive();
+    ASSERT_TRUE(archive);
+    EXPECT_EQ(archive->size(), 11u);
+    QImage img;
+    ASSERT_TRUE(archive->Read(5, img));
+    EXPECT_EQ(img.pixel(0, 0), qRgb(5, 5, 5));
+    ASSERT_TRUE(archive->Read(6, img));
+    EXPECT_EQ(img.pixel(0, 0), qRgb(6, 6, 6));
+
+    // Photo 7's record went, its removal never reached the archive.
+    ASSERT_TRUE(f.catalog->FindImage(7));
+    f.catalog->CatalogTable().DeleteCurrent();
+    ASSERT_TRUE(f.catalog->SaveCatalog());
+    f.view.UnpackThumbnails(true);
+    archive = f.view.ThumbnailArchive();
+    EXPECT_FALSE(archive->Has(7));
+    EXPECT_EQ(archive->Unwanted(), 1u);
+    f.view.PackThumbnails(true);
+    std::vector<cattest::ZipEntry> entries;
+    std::string comment;
+    ASSERT_TRUE(cattest::ReadCentralDirectory(ReadAll(f.Archive()), entries, comment));
+    EXPECT_EQ(entries.size(), 10u);
+    for (const auto& e : entries) EXPECT_NE(e.name, "7.bmp");
+    EXPECT_TRUE(f.messages.asked.empty());
+}
