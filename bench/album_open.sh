@@ -72,7 +72,7 @@ run_case() {  # size case
         cp -al "$work/cached" "$data"
         rm -f "$data/album-path"
         "$maker" --pack "$data/home/Documents" || { echo "album_open.sh: packing failed" >&2; exit 1; }
-        cp "$work/cached/album-path" "$data/album-path"
+        sed "s|^$work/cached/|$data/|" "$work/cached/album-path" > "$data/album-path"
     fi
     if [[ ! -f $data/album-path ]]; then
         rm -rf "$data"
@@ -88,8 +88,8 @@ run_case() {  # size case
     mkdir -p "$data/home/.config/Corvane" "$data/home/run"
     chmod 700 "$data/home/run"
     # Not the first start: no first-use questions on the way.
-    local compress=false
-    [[ $kind == archived ]] && compress=true && save=2
+    local compress=0
+    [[ $kind == archived ]] && compress=1 && save=2
     printf '[Images]\nsaveThumbs=%s\ncompressThumbs=%s\nfirstTime_openAlbumb=true\ntimesRun=5\n' "$save" "$compress" \
         > "$data/home/.config/Corvane/Lumavell2.conf"
     [[ $kind == cached || $kind == archived ]] || rm -rf "$root/Thumbnails"

@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <fcntl.h>
 #include <filesystem>
+#include <string_view>
+#include <sys/stat.h>
 #include <memory>
 #include <mutex>
 #include <system_error>
@@ -59,6 +61,36 @@ bool IsRegularFile(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);
 }
+
+// A loader's view of the folders it looks into: the folder of the last photo stays open, so the
+// photos of one folder are looked up without walking the whole path each time (ten thousand
+// rows cost ten thousand lookups).
+class TFolderLookup {
+public:
+    TFolderLookup() = default;
+    TFolderLookup(const TFolderLookup&) = delete;
+    TFolderLookup& operator=(const TFolderLookup&) = delete;
+    ~TFolderLookup() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool IsRegularFile(const std::string& path) {
+        const size_t cut = path.find_last_of('/');
+        if (cut == std::string::npos || cut + 1 >= path.size()) return ::IsRegularFile(path);
+        const std::string_view folder(path.data(), cut + 1);
+        if (fd_ < 0 || folder != folder_) {
+            if (fd_ >= 0) ::close(fd_);
+            folder_.assign(folder);
+            fd_ = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            if (fd_ < 0) return false;
+        }
+        struct stat st {};
+        return ::fstatat(fd_, path.c_str() + cut + 1, &st, 0) == 0 && S_ISREG(st.st_mode);
+    }
+
+private:
+    std::string folder_;
+    int fd_ = -1;
+};
 
 }  // namespace
 
@@ -242,12 +274,21 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     std::atomic<bool> cancel{false};
     const bool wantSaved = saveThumbs == 2;
     const std::shared_ptr<TThumbnailArchive> archive = archive_;
-    auto load = [&](size_t i) {
+    // The cache folder, open once for every loader.
+    const int thumbFolder = ::open(catalog_.ThumbnailFolder().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    struct TFdCloser {
+        int fd;
+        ~TFdCloser() {
+            if (fd >= 0) ::close(fd);
+        }
+    } thumbFolderCloser{thumbFolder};
+    auto load = [&](size_t i, TFolderLookup& folders) {
         Row& row = rows[i];
         try {
-            if (!IsStoredPhotoPath(row.photo) || !IsRegularFile(row.photo)) {
+            if (!IsStoredPhotoPath(row.photo) || !folders.IsRegularFile(row.photo)) {
                 row.missing = true;
-            } else if (ThumbnailFileLooksWhole(catalog_.ThumbnailPath(row.id))) {
+            } else if (thumbFolder >= 0 &&
+                       ThumbnailFileLooksWholeAt(thumbFolder, (std::to_string(row.id) + ".bmp").c_str())) {
                 // Read when the row is painted; nothing of it is kept here.
                 row.cached = true;
             } else if (archive && archive->Has(row.id) && !catalog_.ThumbnailRemoved(row.id)) {
@@ -274,13 +315,13 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
         { std::lock_guard<std::mutex> lock(mutex); }
         readyCv.notify_all();
     };
-    auto takeOne = [&]() -> bool {
+    auto takeOne = [&](TFolderLookup& folders) -> bool {
         if (cancel.load()) return false;
         size_t k = next.load();
         do {
             if (k >= work.size() || k >= limit.load()) return false;
         } while (!next.compare_exchange_weak(k, k + 1));
-        load(work[k]);
+        load(work[k], folders);
         return true;
     };
     int threads = threads_ > 0 ? threads_ : int(std::thread::hardware_concurrency());
@@ -290,8 +331,9 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     try {
         for (int t = 1; t < threads && size_t(t) < work.size(); ++t)
             pool.emplace_back([&] {
+                TFolderLookup folders;
                 while (!cancel.load()) {
-                    if (takeOne()) continue;
+                    if (takeOne(folders)) continue;
                     if (next.load() >= work.size()) break;
                     // Far enough ahead: wait until rows are handed on.
                     std::unique_lock<std::mutex> lock(mutex);
@@ -303,9 +345,10 @@ TRefreshResult TAlbumView::BuildRows(std::vector<std::string>& problems) {
     } catch (const std::system_error&) {
         // No more threads to be had: the ones running and the calling thread do the work.
     }
+    TFolderLookup callerFolders;
     auto waitFor = [&](size_t i) {
         while (!ready[i].load(std::memory_order_acquire)) {
-            if (takeOne()) continue;
+            if (takeOne(callerFolders)) continue;
             std::unique_lock<std::mutex> lock(mutex);
             readyCv.wait(lock, [&] { return ready[i].load(std::memory_order_acquire); });
         }

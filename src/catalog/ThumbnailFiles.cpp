@@ -184,8 +184,10 @@ bool ReadThumbnailFile(const std::string& path, QImage& out, TPixelArena* arena)
     return DecodeThumbnailBmp(buffer.data(), got, out, arena);
 }
 
-bool ThumbnailFileLooksWhole(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool ThumbnailFileLooksWhole(const std::string& path) { return ThumbnailFileLooksWholeAt(AT_FDCWD, path.c_str()); }
+
+bool ThumbnailFileLooksWholeAt(int folderFd, const char* name) {
+    const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st {};
     unsigned char head[54] = {};

@@ -46,6 +46,8 @@ bool ReadThumbnailFile(const std::string& path, QImage& out, TPixelArena* arena)
 // whose pixel rows all fit in the file), without reading
 // the pixels. Accepts what ReadThumbnailFile may read.
 bool ThumbnailFileLooksWhole(const std::string& path);
+// The same for the file `name` in the folder open as folderFd (no path walk per file).
+bool ThumbnailFileLooksWholeAt(int folderFd, const char* name);
 
 // Decodes BMP bytes the same way.
 bool DecodeThumbnailBmp(const unsigned char* data, size_t size, QImage& out, TPixelArena* arena);
