@@ -11,6 +11,8 @@
 #
 #   bench/album_open.sh [build folder] [sizes...]     (default: build-bench; 1000 10000)
 #   CASES="cached" REPEAT=5 bench/album_open.sh ...    (only these cases, each run five times)
+#   A11Y=:99 bench/album_open.sh ...                    (on the X server :99 with the accessibility
+#                                                        bridge on, in a private D-Bus session)
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -98,8 +100,15 @@ run_case() {  # size case
     [[ $kind == cached ]] && find "$root/Thumbnails" -type f -print0 | xargs -0 cat > /dev/null
     [[ $kind == archived ]] && cat "$root/thumbnails.dat" > /dev/null
     local result
+    local how=(env QT_QPA_PLATFORM=offscreen)
+    [[ -n ${A11Y:-} ]] && how=(dbus-run-session -- env DISPLAY="$A11Y" QT_QPA_PLATFORM=xcb QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
+    # With A11Y the session's accessibility is switched on first (as a screen reader does), so the
+    # program's bridge registers and exports its widgets.
+    local enable=":"
+    [[ -n ${A11Y:-} ]] && enable="dbus-send --session --dest=org.a11y.Bus /org/a11y/bus org.freedesktop.DBus.Properties.Set string:org.a11y.Status string:IsEnabled variant:boolean:true"
     result=$(HOME=$data/home XDG_CONFIG_HOME=$data/home/.config XDG_DATA_HOME=$data/home/.local/share \
-             XDG_CACHE_HOME=$data/home/.cache XDG_RUNTIME_DIR=$data/home/run QT_QPA_PLATFORM=offscreen measure "$program" /OPENCOL "$album")
+             XDG_CACHE_HOME=$data/home/.cache XDG_RUNTIME_DIR=$data/home/run "${how[@]}" \
+             bash -c "$(declare -f measure); $enable; measure \"\$@\"" _ "$program" /OPENCOL "$album" 2>/dev/null | tail -1)
     read -r settle peak written wchar <<<"$result"
     printf '%-7s %-13s settle %6.2f s  peak %5d MB  written %8.2f MB (write calls %8.2f MB)  load %s\n' \
         "$n" "$kind" "$settle" "$peak" "$written" "$wchar" "$(cut -d' ' -f1-3 /proc/loadavg)"
