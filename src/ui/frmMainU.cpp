@@ -962,7 +962,12 @@ void TfrmMain::FormClose() {
     // Closing runs once: the album list loses its reserved last line here.
     if (closed_ || CatalogMustClose()) return;
     closed_ = true;
-    if (prefs_) albumView_->PackThumbnails(prefs_->CompressThumbs());
+    if (prefs_) {
+        // Packing the cache into the archive can take seconds for a large library.
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        albumView_->PackThumbnails(prefs_->CompressThumbs());
+        QApplication::restoreOverrideCursor();
+    }
     catalog_->SaveAlbumList();
     help_->CloseAllHelp();
 }
