@@ -1,6 +1,6 @@
-// The thumbnail archive from arbitrary bytes, in a scratch catalog of photos 2 to 40: read where
-// it lies (every entry taken is read and decoded, then the close merges it), then unpacked the
-// way a start with compression turned off does. Afterwards the archive is gone, the cache folder
+// The thumbnail archive from arbitrary bytes, in a scratch catalog of photos 2 to 40 (and the
+// seed record 1): read where it lies (every entry taken is read and decoded, then the close
+// merges it), then unpacked the way a start with compression turned off does. Afterwards the archive is gone, the cache folder
 // holds only files named "<id>.bmp" no larger than a thumbnail, and nothing else in the catalog
 // folder changed.
 #include <cstdint>
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         view.UnpackThumbnails(true);
         if (const auto a = view.ThumbnailArchive()) {
             for (int id : a->Ids()) {
-                Check(id >= 2 && id <= 40, "an entry of a photo the catalog does not have");
+                Check(id >= 1 && id <= 40, "an entry of a photo the catalog does not have");  // 1: the seed record
                 QImage picture;
                 if (a->Read(id, picture)) Check(!picture.isNull(), "an entry read as an empty picture");
             }
