@@ -7,7 +7,8 @@
 # measured). Cases: "cached" (every thumbnail in the cache), "archived" (every thumbnail packed
 # into thumbnails.dat, "Compress thumbnails" on), "uncached" (none, saveThumbs 1: nothing saved)
 # and "uncached-save" (none, saveThumbs 2: the thumbnails are made and saved).
-# Where gThumb is installed, it browses the 10,000-photo folder too.
+# Where gThumb is installed and an X server is given (PEER_DISPLAY=:99), it browses a folder of the
+# same 10,000 photos too, uncached and cached, and the ratios are printed.
 #
 #   bench/album_open.sh [build folder] [sizes...]     (default: build-bench; 1000 10000)
 #   CASES="cached" REPEAT=5 bench/album_open.sh ...    (only these cases, each run five times)
@@ -62,6 +63,8 @@ print(f'{last_change - start:.2f} {peak / 1024:.0f} {written / 1e6:.2f} {wchar /
 PY
 }
 
+declare -A ours  # settle seconds by "size case", for the ratios to gThumb
+
 run_case() {  # size case
     local n=$1 kind=$2 work=/tmp/lumavell-open-$1
     local cached=""
@@ -110,6 +113,7 @@ run_case() {  # size case
              XDG_CACHE_HOME=$data/home/.cache XDG_RUNTIME_DIR=$data/home/run "${how[@]}" \
              bash -c "$(declare -f measure); $enable; measure \"\$@\"" _ "$program" /OPENCOL "$album" 2>/dev/null | tail -1)
     read -r settle peak written wchar <<<"$result"
+    ours["$n $kind"]=$settle
     printf '%-7s %-13s settle %6.2f s  peak %5d MB  written %8.2f MB (write calls %8.2f MB)  load %s\n' \
         "$n" "$kind" "$settle" "$peak" "$written" "$wchar" "$(cut -d' ' -f1-3 /proc/loadavg)"
 }
@@ -121,7 +125,28 @@ for n in "${sizes[@]}"; do
     done
 done
 
-if command -v gthumb >/dev/null; then
-    folder=/tmp/lumavell-open-10000/cached/home/Documents/photos
-    [[ -d $folder ]] && printf 'gThumb browsing %s: %s\n' "$folder" "$(measure gthumb "$folder")"
+# gThumb browsing the same 10,000 photos on an X server (PEER_DISPLAY, or A11Y's): first with an
+# empty thumbnail cache, then again with the thumbnails it made, each against our uncached and
+# cached opens of the same rows.
+peer_display=${PEER_DISPLAY:-${A11Y:-}}
+folder=/tmp/lumavell-open-10000/cached/home/Documents/photos10000
+if command -v gthumb >/dev/null && [[ -n $peer_display && -n ${ours[10000 cached]:-} ]]; then
+    if [[ ! -d $folder ]]; then
+        # 10,000 names for the 300 photos (links), as the album rows have.
+        mkdir -p "$folder"
+        for ((i = 0; i < 10000; ++i)); do ln -f "$(dirname "$folder")/photos/photo$((i % 300)).jpg" "$folder/p$i.jpg"; done
+    fi
+    peer_home=$(mktemp -d)
+    for kind in uncached cached; do
+        sync
+        result=$(HOME=$peer_home XDG_CACHE_HOME=$peer_home/.cache XDG_CONFIG_HOME=$peer_home/.config \
+                 DISPLAY=$peer_display dbus-run-session -- bash -c "$(declare -f measure); measure gthumb \"\$1\"" _ "$folder" 2>/dev/null | tail -1)
+        read -r settle peak written wchar <<<"$result"
+        ourkind=$kind
+        [[ $kind == uncached ]] && ourkind=uncached-save
+        printf 'gThumb  %-13s settle %6.2f s  peak %5d MB  written %8.2f MB  load %s   Lumavell2/gThumb: %s\n' \
+            "$kind" "$settle" "$peak" "$written" "$(cut -d' ' -f1-3 /proc/loadavg)" \
+            "$(python3 -c "import sys; a, b = map(float, sys.argv[1:]); print(f'{a / b:.3f}' if b else '-')" "${ours[10000 $ourkind]:-0}" "$settle")"
+    done
+    rm -rf "$peer_home"
 fi
