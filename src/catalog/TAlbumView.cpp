@@ -542,7 +542,7 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
     fs::remove(path, ec);
 }
 
-void TAlbumView::PackThumbnails(bool compressChecked) {
+void TAlbumView::PackThumbnails(bool compressChecked, const std::function<void(double done)>& progress) {
     saver_->Finish();
     if (!compressChecked) return;
     std::error_code ec0;
@@ -598,6 +598,7 @@ void TAlbumView::PackThumbnails(bool compressChecked) {
         // Thumbnails are small pictures deflate does little for: the fastest level packs them
         // several times faster than the smallest for a few per cent more bytes.
         zip.SetCompressionLevel(1);
+        if (progress) zip.SetProgressFunction(progress);
         zip.ClearFiles();
         for (const auto& f : files) zip.AddFileToList(f);
         if (archive && !kept.empty())

@@ -25,6 +25,7 @@
 // sync each, so a crash leaves every cache file whole or absent.
 
 #include <QImage>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -116,7 +117,8 @@ public:
     // folder (a thumbnail already there is kept) and deletes it; the close does nothing. An
     // archive that cannot be read is reported and deleted.
     void UnpackThumbnails(bool compressChecked);
-    void PackThumbnails(bool compressChecked);
+    // progress, when given, hears how far a pack that writes the archive has come (0 to 1).
+    void PackThumbnails(bool compressChecked, const std::function<void(double done)>& progress = {});
     // The archive opened at the start; null when there is none.
     std::shared_ptr<const TThumbnailArchive> ThumbnailArchive() const { return archive_; }
 

@@ -963,9 +963,20 @@ void TfrmMain::FormClose() {
     if (closed_ || CatalogMustClose()) return;
     closed_ = true;
     if (prefs_) {
-        // Packing the cache into the archive can take seconds for a large library.
+        // Packing the cache into the archive can take seconds for a large library: the album
+        // pane's progress bar follows it.
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        albumView_->PackThumbnails(prefs_->CompressThumbs());
+        prgRefresh->setRange(0, 1000);
+        albumView_->PackThumbnails(prefs_->CompressThumbs(), [this](double done) {
+            if (prgRefresh->isHidden()) {
+                PlaceRefreshProgress();
+                prgRefresh->show();
+                prgRefresh->raise();
+            }
+            prgRefresh->setValue(int(done * 1000));
+            prgRefresh->repaint();
+        });
+        prgRefresh->hide();
         QApplication::restoreOverrideCursor();
     }
     catalog_->SaveAlbumList();

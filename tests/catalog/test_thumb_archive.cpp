@@ -44,8 +44,13 @@ TEST(ThumbnailArchive, PackHoldsTheCacheInIdentifierOrderDeflated) {
     const std::string t2 = f.Thumb(2, qRgb(20, 0, 0));
     f.Thumb(40, qRgb(40, 0, 0));  // above the last identifier: stays in the folder
 
-    f.view.PackThumbnails(true);
+    std::vector<double> progress;
+    f.view.PackThumbnails(true, [&progress](double done) { progress.push_back(done); });
     ASSERT_TRUE(fs::exists(f.Archive()));
+    // The window's progress bar follows the pack to its end.
+    ASSERT_FALSE(progress.empty());
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+    EXPECT_EQ(progress.back(), 1.0);
     std::vector<cattest::ZipEntry> entries;
     std::string comment;
     ASSERT_TRUE(cattest::ReadCentralDirectory(ReadAll(f.Archive()), entries, comment));
