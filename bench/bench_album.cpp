@@ -333,27 +333,20 @@ int Archive(const std::string& documents) {
         });
         step("close with nothing new", [&] { view.PackThumbnails(true); });
     }
-    {
+    // A session that made thumbnails for the last `share` of the photos, then closed.
+    auto closeWithNew = [&](int share, QRgb colour, const char* what) {
         TAlbumView view(c);
         view.UnpackThumbnails(true);
         fs::create_directories(c.ThumbnailFolder());
         QImage t(100, 80, QImage::Format_RGB32);
-        t.fill(qRgb(1, 2, 3));
-        const int fresh = std::max(1, n / 100);
+        t.fill(colour);
+        const int fresh = std::max(1, n / share);
         for (int id = n - fresh + 1; id <= n; ++id) t.save(QString::fromStdString(c.ThumbnailPath(id)), "BMP");
         sync();
-        step("close with 1% new thumbnails (they wait)", [&] { view.PackThumbnails(true); });
-    }
-    {
-        TAlbumView view(c);
-        view.UnpackThumbnails(true);
-        QImage t(100, 80, QImage::Format_RGB32);
-        t.fill(qRgb(4, 5, 6));
-        const int fresh = std::max(1, n / 10);
-        for (int id = n - fresh + 1; id <= n; ++id) t.save(QString::fromStdString(c.ThumbnailPath(id)), "BMP");
-        sync();
-        step("close with 10% new thumbnails (merge)", [&] { view.PackThumbnails(true); });
-    }
+        step(what, [&] { view.PackThumbnails(true); });
+    };
+    closeWithNew(100, qRgb(1, 2, 3), "close with 1% new thumbnails (they wait)");
+    closeWithNew(10, qRgb(4, 5, 6), "close with 10% new thumbnails (merge)");
     {
         TAlbumView view(c);
         step("start with compression off: unpack all", [&] { view.UnpackThumbnails(false); });

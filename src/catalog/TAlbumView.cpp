@@ -1,6 +1,7 @@
 #include "TAlbumView.h"
 
 #include <QPainter>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <fcntl.h>
@@ -24,7 +25,6 @@
 #include "TZipEngine.h"
 #include "TThumbnailSaver.h"
 #include "ThumbnailFiles.h"
-#include <algorithm>
 
 namespace fs = std::filesystem;
 
@@ -90,6 +90,24 @@ public:
 private:
     std::string folder_;
     int fd_ = -1;
+};
+
+// The identifiers whose thumbnails may be shown and kept: photos the catalog still has. A
+// thumbnail of an identifier that left the catalog belongs to a photo that is gone; its number
+// may be given to a new photo.
+class TKnownPhotos {
+public:
+    explicit TKnownPhotos(TCatalog& catalog)
+        : catalog_(catalog), ids_(catalog.CatalogImageIds()), last_(catalog.LastImageId()) {}
+    bool operator()(int id) const {
+        return id >= 1 && id <= last_ && !catalog_.ThumbnailRemoved(id) &&
+               std::binary_search(ids_.begin(), ids_.end(), id);
+    }
+
+private:
+    const TCatalog& catalog_;
+    std::vector<int> ids_;  // ascending
+    int last_;
 };
 
 }  // namespace
@@ -504,13 +522,8 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
     const std::string path = catalog_.ThumbnailArchivePath();
     if (!IsRegularFile(path)) return;
     // Only what the cache can hold: "<id>.bmp" entries of photos the catalog has, no larger
-    // than a thumbnail can be. An entry of an identifier that left the catalog may belong to a
-    // photo that lost it (its number may be given again) and is never shown.
-    const std::vector<int> ids = catalog_.CatalogImageIds();
-    const int lastId = catalog_.LastImageId();
-    auto known = [&ids, lastId](int id) {
-        return id >= 1 && id <= lastId && std::binary_search(ids.begin(), ids.end(), id);
-    };
+    // than a thumbnail can be.
+    const TKnownPhotos known(catalog_);
     if (compressChecked) {
         auto archive = std::make_shared<TThumbnailArchive>();
         std::string why;
@@ -545,14 +558,13 @@ void TAlbumView::UnpackThumbnails(bool compressChecked) {
 void TAlbumView::PackThumbnails(bool compressChecked, const std::function<void(double done)>& progress) {
     saver_->Finish();
     if (!compressChecked) return;
-    std::error_code ec0;
+    std::error_code ec;
     const int n = catalog_.LastImageId();
     const std::string path = catalog_.ThumbnailArchivePath();
     // The cache files of identifiers 1 to n that can be read; one that cannot stays where it is
     // rather than spoil the archive for all the others.
     std::vector<std::string> files;
     for (const TCachedThumbnail& t : CachedThumbnails(catalog_.ThumbnailFolder(), n)) {
-        std::error_code ec;
         const auto size = fs::file_size(t.path, ec);
         if (ec || size > kMaxThumbnailFileBytes) continue;
         const int fd = ::open(t.path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -561,8 +573,9 @@ void TAlbumView::PackThumbnails(bool compressChecked, const std::function<void(d
         files.push_back(t.path);
     }
     // The archive's entries that stay: those of photos still in the catalog.
+    const bool archiveFile = IsRegularFile(path);
     std::shared_ptr<TThumbnailArchive> archive = archive_;
-    if (!archive && IsRegularFile(path)) {
+    if (!archive && archiveFile) {
         // Not opened at the start (compression was turned on since): read it now.
         archive = std::make_shared<TThumbnailArchive>();
         if (!archive->Open(path, {}, nullptr)) archive.reset();
@@ -571,9 +584,9 @@ void TAlbumView::PackThumbnails(bool compressChecked, const std::function<void(d
     bool entriesGo = archive && archive->Unwanted() > 0;
     std::vector<int> kept;
     if (archive) {
-        const std::vector<int> ids = catalog_.CatalogImageIds();
+        const TKnownPhotos known(catalog_);
         for (int id : archive->Ids()) {
-            if (id <= n && !catalog_.ThumbnailRemoved(id) && std::binary_search(ids.begin(), ids.end(), id))
+            if (known(id))
                 kept.push_back(id);
             else
                 entriesGo = true;
@@ -588,11 +601,11 @@ void TAlbumView::PackThumbnails(bool compressChecked, const std::function<void(d
     // changed.
     const bool merge = !archive || entriesGo || files.size() * kMergeShare >= archive->size();
     if (!merge) {
-        fs::remove(catalog_.ThumbnailFolder(), ec0);  // only succeeds when it is empty
+        fs::remove(catalog_.ThumbnailFolder(), ec);  // only succeeds when it is empty
         return;
     }
     bool packed = true;
-    if (!files.empty() || entriesGo || (!archive && IsRegularFile(path))) {
+    if (!files.empty() || entriesGo || (!archive && archiveFile)) {
         TZipEngine zip(&catalog_.Messages());
         zip.SetArchiveName(path);
         // Thumbnails are small pictures deflate does little for: the fastest level packs them
@@ -608,7 +621,6 @@ void TAlbumView::PackThumbnails(bool compressChecked, const std::function<void(d
             });
         if (files.empty() && kept.empty()) {
             // Nothing is left to hold.
-            std::error_code ec;
             fs::remove(path, ec);
         } else {
             packed = zip.Add();
@@ -617,7 +629,6 @@ void TAlbumView::PackThumbnails(bool compressChecked, const std::function<void(d
     // Only what the archive now holds leaves the folder; after a failed pack (a full disk) the
     // cache stays as it is and is used as it is at the next start.
     if (!packed) return;
-    std::error_code ec;
     for (const auto& f : files) fs::remove(f, ec);
     fs::remove(catalog_.ThumbnailFolder(), ec);  // only succeeds when it is empty
 }

@@ -111,11 +111,11 @@ public:
     // close the cache folder's thumbnails (identifiers 1 to LastImageId) are merged into the
     // archive: its other entries are copied as they are stored, those of removed photos left
     // out, the new ones packed at a fast level; when that worked the folder's files are deleted
-    // (and the folder when empty). The merge waits until the new thumbnails and the entries
-    // that go make a tenth of the archive: until then they stay in the folder and the close
-    // writes nothing. With compression unchecked the start unpacks an archive left from before into the
-    // folder (a thumbnail already there is kept) and deletes it; the close does nothing. An
-    // archive that cannot be read is reported and deleted.
+    // (and the folder when empty). The merge waits until the new thumbnails make a tenth of the
+    // archive (entries of removed photos go at once): until then they stay in the folder and
+    // the close writes nothing. With compression unchecked the start unpacks an archive left
+    // from before into the folder (a thumbnail already there is kept) and deletes it; the close
+    // does nothing. An archive that cannot be read is reported and deleted.
     void UnpackThumbnails(bool compressChecked);
     // progress, when given, hears how far a pack that writes the archive has come (0 to 1).
     void PackThumbnails(bool compressChecked, const std::function<void(double done)>& progress = {});

@@ -246,8 +246,8 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     const size_t total = files.size();
     // Each thumbnail is compressed as soon as it is made: only the rows being made are ever
     // held as pixels.
+    // (A packed picture always has bytes: an empty one was not made.)
     std::vector<TRowPictures::TPacked> pictures(total);
-    std::vector<char> made(total, 0);
     std::vector<std::string> errors(total);
     std::atomic<size_t> next{0};
     std::atomic<int> done{0};
@@ -259,13 +259,11 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
                                   TAlbumView::kThumbHeight)) {
                 pictures[i] = TRowPictures::Pack(
                     imaging::StretchTo(full, TAlbumView::kThumbWidth, TAlbumView::kThumbHeight));
-                made[i] = 1;
             } else if (errors[i].empty()) {
                 errors[i] = "cannot be read as a picture";
             }
         } catch (const std::exception& e) {
             pictures[i] = TRowPictures::TPacked();
-            made[i] = 0;
             errors[i] = e.what();
             if (errors[i].empty()) errors[i] = "cannot be read";
         }
@@ -314,7 +312,7 @@ bool TFolderImport::RefreshImportList(TImportObserver* observer) {
     auto store = std::make_shared<TRowPictures>();
     int unreadablePicture = -1;
     for (size_t i = 0; i < total; ++i) {
-        if (made[i]) {
+        if (!pictures[i].bytes.isEmpty()) {
             store->AddRow(store->AddPacked(std::move(pictures[i])));
             continue;
         }

@@ -184,7 +184,9 @@ bool ReadThumbnailFile(const std::string& path, QImage& out, TPixelArena* arena)
     return DecodeThumbnailBmp(buffer.data(), got, out, arena);
 }
 
-bool ThumbnailFileLooksWhole(const std::string& path) { return ThumbnailFileLooksWholeAt(AT_FDCWD, path.c_str()); }
+bool ThumbnailFileLooksWhole(const std::string& path) {
+    return ThumbnailFileLooksWholeAt(AT_FDCWD, path.c_str());
+}
 
 bool ThumbnailFileLooksWholeAt(int folderFd, const char* name) {
     const int fd = ::openat(folderFd, name, O_RDONLY | O_CLOEXEC);

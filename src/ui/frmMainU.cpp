@@ -329,7 +329,10 @@ void TfrmMain::OnRefreshStarted() {
 }
 
 void TfrmMain::OnProgress(int done, int total) {
-    if (total < kProgressRows) return;
+    if (total >= kProgressRows) ShowRefreshProgress(done, total);
+}
+
+void TfrmMain::ShowRefreshProgress(int done, int total) {
     if (prgRefresh->isHidden()) {
         prgRefresh->setRange(0, total);
         PlaceRefreshProgress();
@@ -966,16 +969,8 @@ void TfrmMain::FormClose() {
         // Packing the cache into the archive can take seconds for a large library: the album
         // pane's progress bar follows it.
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        prgRefresh->setRange(0, 1000);
-        albumView_->PackThumbnails(prefs_->CompressThumbs(), [this](double done) {
-            if (prgRefresh->isHidden()) {
-                PlaceRefreshProgress();
-                prgRefresh->show();
-                prgRefresh->raise();
-            }
-            prgRefresh->setValue(int(done * 1000));
-            prgRefresh->repaint();
-        });
+        albumView_->PackThumbnails(prefs_->CompressThumbs(),
+                                   [this](double done) { ShowRefreshProgress(int(done * 1000), 1000); });
         prgRefresh->hide();
         QApplication::restoreOverrideCursor();
     }

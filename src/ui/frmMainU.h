@@ -307,6 +307,8 @@ private:
     void FormClose();
     void RunCommandLine();
     void PlaceRefreshProgress();
+    // Shows the album pane's progress bar (range 0 to total, set as it appears) at done.
+    void ShowRefreshProgress(int done, int total);
 
     void FormCreate();
     void FormShow();
